@@ -9,6 +9,7 @@ import subprocess
 import unittest
 
 PROGRAM = os.environ["POINTER_NOTATION"]
+
 # Exactly two lines: the address (never null, lower-case hex without leading
 # zeros), then the value read through the pointer.
 OUTPUT = rb"\APtr : 0x[1-9a-f][0-9a-f]*\n\*Ptr : 10\n\Z"
@@ -23,10 +24,18 @@ def write_error(cause):
     return b"pointer-notation: write error: " + cause + b"\n"
 
 
-class NormalRun(unittest.TestCase):
+class ProgramTest(unittest.TestCase):
+    def assertEnded(self, result, status, stderr=b""):
+        # Standard error is checked first and shown whole on a mismatch,
+        # since that is where a crash or sanitizer report would be.
+        self.assertEqual(result.stderr, stderr,
+                         result.stderr.decode(errors="replace"))
+        self.assertEqual(result.returncode, status)
+
+
+class NormalRun(ProgramTest):
     def check(self, result):
-        self.assertEqual(result.returncode, 0)
-        self.assertEqual(result.stderr, b"")
+        self.assertEnded(result, 0)
         self.assertRegex(result.stdout, OUTPUT)
 
     def test_plain_run(self):
@@ -39,20 +48,18 @@ class NormalRun(unittest.TestCase):
         self.check(run(preexec_fn=lambda: os.close(0)))
 
 
-class WriteErrors(unittest.TestCase):
+class WriteErrors(ProgramTest):
     def test_full_device(self):
         with open("/dev/full", "wb") as full:
             result = run(stdout=full)
-        self.assertEqual(result.returncode, 1)
-        self.assertEqual(result.stderr, write_error(b"No space left on device"))
+        self.assertEnded(result, 1, write_error(b"No space left on device"))
 
     def test_standard_output_closed(self):
         result = run(preexec_fn=lambda: os.close(1))
-        self.assertEqual(result.returncode, 1)
-        self.assertEqual(result.stderr, write_error(b"Bad file descriptor"))
+        self.assertEnded(result, 1, write_error(b"Bad file descriptor"))
 
 
-class BrokenPipe(unittest.TestCase):
+class BrokenPipe(ProgramTest):
     """Standard output is a pipe whose reading end is closed before the start."""
 
     def run_into_broken_pipe(self, **kwargs):
@@ -65,14 +72,12 @@ class BrokenPipe(unittest.TestCase):
 
     def test_default_action_ends_the_process(self):
         result = self.run_into_broken_pipe()
-        self.assertEqual(result.returncode, -signal.SIGPIPE)
-        self.assertEqual(result.stderr, b"")
+        self.assertEnded(result, -signal.SIGPIPE)
 
     def test_ignored_signal_is_a_write_error(self):
         result = self.run_into_broken_pipe(
             preexec_fn=lambda: signal.signal(signal.SIGPIPE, signal.SIG_IGN))
-        self.assertEqual(result.returncode, 1)
-        self.assertEqual(result.stderr, write_error(b"Broken pipe"))
+        self.assertEnded(result, 1, write_error(b"Broken pipe"))
 
 
 if __name__ == "__main__":
