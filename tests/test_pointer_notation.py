@@ -3,9 +3,13 @@
 The program is named by the POINTER_NOTATION environment variable.
 """
 
+import contextlib
 import os
+import platform
+import re
 import signal
 import subprocess
+import time
 import unittest
 
 PROGRAM = os.environ["POINTER_NOTATION"]
@@ -13,6 +17,8 @@ PROGRAM = os.environ["POINTER_NOTATION"]
 # Exactly two lines: the address (never null, lower-case hex without leading
 # zeros), then the value read through the pointer.
 OUTPUT = rb"\APtr : 0x[1-9a-f][0-9a-f]*\n\*Ptr : 10\n\Z"
+ADDRESS_LINE = rb"\APtr : 0x([1-9a-f][0-9a-f]*)\n\Z"
+VALUE_LINE = b"*Ptr : 10\n"
 
 
 def run(args=(), stdout=subprocess.PIPE, **kwargs):
@@ -78,6 +84,91 @@ class BrokenPipe(ProgramTest):
         result = self.run_into_broken_pipe(
             preexec_fn=lambda: signal.signal(signal.SIGPIPE, signal.SIG_IGN))
         self.assertEnded(result, 1, write_error(b"Broken pipe"))
+
+
+class Delivery(ProgramTest):
+    """Standard output is a pipe that is already full, so each write blocks
+    until the test makes room: the test sees what every write holds, and the
+    program's memory, while the program waits."""
+
+    def setUp(self):
+        if platform.machine() != "x86_64" or not os.path.exists(
+                "/proc/self/syscall"):
+            # CI runs on machines that can do it, so there a skip is a fault.
+            (self.fail if os.environ.get("CI") else self.skipTest)(
+                "needs /proc/PID/syscall on x86-64 Linux")
+
+    def start(self, **kwargs):
+        # In a packet pipe every write takes a slot of its own, so once the
+        # slots are full, each write blocks until one slot is read.
+        read_end, write_end = os.pipe2(os.O_DIRECT)
+        self.pipe = open(read_end, "rb", buffering=0)
+        os.set_blocking(write_end, False)
+        with contextlib.suppress(BlockingIOError):
+            while True:
+                os.write(write_end, b"-")
+        os.set_blocking(write_end, True)
+        self.proc = subprocess.Popen([PROGRAM], stdout=write_end,
+                                     stderr=subprocess.PIPE, **kwargs)
+        os.close(write_end)
+        # Should a check fail, end the program rather than leave it waiting.
+        self.addCleanup(self.proc.__exit__, None, None, None)
+        self.addCleanup(self.pipe.close)
+        self.addCleanup(self.proc.kill)
+
+    def finish(self):
+        stderr = self.proc.stderr.read()
+        return subprocess.CompletedProcess(PROGRAM, self.proc.wait(),
+                                           stderr=stderr)
+
+    def memory(self, address, size):
+        with open(f"/proc/{self.proc.pid}/mem", "rb", buffering=0) as mem:
+            mem.seek(address)
+            return mem.read(size)
+
+    def blocked_write(self, after=None):
+        """What the program's write to standard output holds, once it waits
+        in one whose bytes differ from `after`."""
+        syscall = f"/proc/{self.proc.pid}/syscall"
+        deadline = time.monotonic() + 60
+        while self.proc.poll() is None and time.monotonic() < deadline:
+            with open(syscall) as f:
+                call = f.read().split()
+            # write(2) is system call 1 on x86-64: descriptor, buffer, count.
+            if call[:2] == ["1", "0x1"]:
+                data = self.memory(int(call[2], 16), int(call[3], 16))
+                # Still the same call after the read, so the bytes are its own.
+                with open(syscall) as f:
+                    if f.read().split() == call and data != after:
+                        return data
+            time.sleep(0.001)
+        self.fail("the program never waited in a write to standard output")
+
+    def first_line(self):
+        """The address line, caught alone in its write, with the address
+        checked to hold the int 10 at that moment."""
+        line = self.blocked_write()
+        self.assertRegex(line, ADDRESS_LINE)
+        target = self.memory(int(re.match(ADDRESS_LINE, line)[1], 16), 4)
+        self.assertEqual(int.from_bytes(target, "little", signed=True), 10,
+                         "the int at the address printed")
+        return line
+
+    def test_each_line_leaves_alone_and_the_address_holds_10(self):
+        self.start()
+        first = self.first_line()
+        rest = [p for p in iter(lambda: self.pipe.read(4096), b"") if p != b"-"]
+        self.assertEqual(rest, [first, VALUE_LINE])
+        self.assertEnded(self.finish(), 0)
+
+    def test_failure_on_the_value_line_alone_is_reported(self):
+        self.start(preexec_fn=lambda: signal.signal(signal.SIGPIPE,
+                                                    signal.SIG_IGN))
+        first = self.first_line()
+        self.pipe.read(4096)  # room for the address line, and no more
+        self.assertEqual(self.blocked_write(after=first), VALUE_LINE)
+        self.pipe.close()  # the reader goes away during the value line
+        self.assertEnded(self.finish(), 1, write_error(b"Broken pipe"))
 
 
 if __name__ == "__main__":
