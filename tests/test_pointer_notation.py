@@ -16,9 +16,10 @@ PROGRAM = os.environ["POINTER_NOTATION"]
 
 # Exactly two lines: the address (never null, lower-case hex without leading
 # zeros), then the value read through the pointer.
-OUTPUT = rb"\APtr : 0x[1-9a-f][0-9a-f]*\n\*Ptr : 10\n\Z"
-ADDRESS_LINE = rb"\APtr : 0x([1-9a-f][0-9a-f]*)\n\Z"
+ADDRESS = rb"Ptr : 0x([1-9a-f][0-9a-f]*)\n"
 VALUE_LINE = b"*Ptr : 10\n"
+ADDRESS_LINE = rb"\A" + ADDRESS + rb"\Z"
+OUTPUT = rb"\A" + ADDRESS + re.escape(VALUE_LINE) + rb"\Z"
 
 
 def run(args=(), stdout=subprocess.PIPE, **kwargs):
