@@ -1,0 +1,4 @@
+break 21
+run
+print *ptr = 42
+continue
