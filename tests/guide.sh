@@ -4,13 +4,15 @@
 set -eu
 tests=$(cd "$(dirname "$0")" && pwd)
 
-# A reason to skip outside CI; CI has everything, so there it fails.
+# Shows as skipped, with the reason; CI counts a skip as a failure.
 cannot() {
     echo "$1"
-    if [ -n "${CI:-}" ]; then exit 1; fi
     exit 77
 }
 
+if [ "$(uname -m)" != x86_64 ]; then
+    cannot "the guide's addresses and debugger sessions are those of 64-bit x86, not $(uname -m)"
+fi
 for tool in cram3 gdb g++ setarch; do
     command -v "$tool" >/dev/null ||
         cannot "the guide's commands need $tool, which is not installed"
