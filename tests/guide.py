@@ -87,10 +87,11 @@ def pattern(text, where):
 
 
 def cram_form(lines, name):
-    """The page in cram's form; fails naming each line that shows a command
-    that cram would not run, or test syntax, and each correct answer that
-    the fold below it does not print."""
+    """The page in cram's form, and a list of the correct answers that the
+    fold below each does not show; fails naming each line that shows a
+    command that cram would not run, or test syntax."""
     faults, converted, fenced, output = [], [], False, False
+    mismatches = []
     # A ```text block: (its first line, its lines). pending is the last one,
     # until a line other than a blank comes; answer is the one above the
     # fold that is open. shown is what the last command prints.
@@ -132,7 +133,7 @@ def cram_form(lines, name):
             output = False
         if text == "</details>" and answer:
             if shown != answer[1]:
-                faults.append(f"{name}:{answer[0]}: the correct answer shown "
+                mismatches.append(f"{name}:{answer[0]}: the correct answer shown "
                               "here is not what the last command of the fold "
                               f"below it prints, at line {number}")
             answer = None
@@ -141,7 +142,7 @@ def cram_form(lines, name):
         print(fault)
     if faults:
         sys.exit(1)
-    return converted
+    return converted, mismatches
 
 
 def measure(lines, name):
@@ -189,7 +190,7 @@ def main():
                "installed")
     with open(page, encoding="utf-8") as f:
         original = f.readlines()
-    lines = cram_form(original, name)
+    lines, mismatches = cram_form(original, name)
     starts = measure(original, name)
 
     with tempfile.TemporaryDirectory() as scratch:
@@ -232,6 +233,12 @@ def main():
                 sys.exit(f"part {part} of {name} does not print what the "
                          f"page shows, at the lines of {name} named above")
 
+        # cram has shown that each fold prints what it shows; the correct
+        # answer above it must say the same.
+        for mismatch in mismatches:
+            print(mismatch)
+        if mismatches:
+            sys.exit(1)
         if files(project) != before:
             sys.exit(f"the commands of {name} changed the project's own files")
         if os.path.exists(os.path.join(home, folder)):
