@@ -1,22 +1,39 @@
-"""Runs every command that docs/guide.md shows, with cram, and fails when one
-no longer prints what the guide shows, or when the guide shows a command that
-this test would not run.
+"""Runs every command that a page of the lessons shows, with cram, and fails
+when one no longer prints what the page shows, or when the page shows a
+command that this test would not run.
+Usage: guide.py PAGE FOLDER, where FOLDER is the folder in the home folder
+that the page's commands make and remove again, such as pointer-guide.
 
-The guide shows output as a terminal shows it. Before cram runs it, each
+The page shows output as a terminal shows it. Before cram runs it, each
 output line that holds one of these is turned into a regular expression:
   - `…` stands for anything that differs from run to run;
   - an address, 0x and nine or more hexadecimal digits, is an example. One
     that starts with 0x7ff is on the stack: it matches a stack address of the
     same length, ending in 0, 4, 8 or c when the example does. Any other
     matches any address.
+A block of ```text right above a fold says what a correct answer prints: it
+must be what the last command in the fold prints, as the page shows it.
 
-Part two runs in a shell of its own, as a learner who comes back another day
-starts one. The commands run in the language of whoever runs this test, as
-the learner's would. Exits with 77, which CTest shows as a skip, where the
-guide cannot run."""
+Each part (a heading that starts with "# Part") runs in a shell of its own,
+as a learner who comes back another day starts one, in the home folder, with
+the project in ~/pointer-notation. The commands run in the language of
+whoever runs this test, as the learner's would. Exits with 77, which CTest
+shows as a skip, where the page cannot run: when cram3 is missing, or when
+docs/ready.sh, the check that learners run, says the machine is not ready.
+
+Each part must also fit a lab session of 45 minutes: its minutes by this
+measure must be at most 40, and its heading must say no fewer, as in
+"# Part one (40 minutes): ...":
+  minutes = words / 120 + 1.5 * commands + 3 * predictions
+where a part runs from its heading to the next heading of the same level, or
+to the end of the page, and
+  - words are all the words of those lines, prose, code and transcripts
+    alike, a word being anything between blanks (so `$`, `>` and `|` count);
+  - commands are the lines that start with `$ ` after the indent, folded or
+    not; the `>` lines that continue one are part of it;
+  - predictions are the folds whose summary is "Check your prediction"."""
 
 import os
-import platform
 import re
 import shutil
 import subprocess
@@ -25,21 +42,17 @@ import tempfile
 
 TESTS = os.path.dirname(os.path.abspath(__file__))
 TOP = os.path.dirname(TESTS)
-GUIDE = os.path.join(TOP, "docs", "guide.md")
 INDENT = "    "
-SECOND_PART = "# Part two"
-FOLDER = "pointer-guide"
+PART = "# Part"
+PREDICTION = "<summary>Check your prediction</summary>"
+LONGEST = 40
+PROJECT = "pointer-notation"
 TOKEN = re.compile(r"…|0x[0-9a-f]{9,}")
 
 
 def cannot(reason):
     print(reason)
     sys.exit(77)
-
-
-def stack():
-    return subprocess.run(["setarch", platform.machine(), "grep", r"\[stack\]",
-                           "/proc/self/maps"], capture_output=True).stdout
 
 
 def files(folder):
@@ -52,7 +65,7 @@ def files(folder):
     return found
 
 
-def pattern(text, number):
+def pattern(text, where):
     """The regular expression for an output line that shows examples."""
     parts, start = [], 0
     for token in TOKEN.finditer(text):
@@ -62,8 +75,8 @@ def pattern(text, number):
             parts.append(".*")
         elif example.startswith("0x7ff"):
             if len(example) != 14:
-                sys.exit(f"guide.md:{number}: {example} is not a whole stack "
-                         "address of 12 digits")
+                sys.exit(f"{where}: {example} is not a whole stack address "
+                         "of 12 digits")
             end = "[048c]" if example[-1] in "048c" else "[0-9a-f]"
             parts.append("0x7ff[0-9a-f]{8}" + end)
         else:
@@ -73,92 +86,164 @@ def pattern(text, number):
     return "".join(parts) + " (re)"
 
 
-def cram_form(lines):
-    """The guide in cram's form; fails naming each line that shows a command
-    that cram would not run, or test syntax."""
+def cram_form(lines, name):
+    """The page in cram's form, and a list of the correct answers that the
+    fold below each does not show; fails naming each line that shows a
+    command that cram would not run, or test syntax."""
     faults, converted, fenced, output = [], [], False, False
+    mismatches = []
+    # A ```text block: (its first line, its lines). pending is the last one,
+    # until a line other than a blank comes; answer is the one above the
+    # fold that is open. shown is what the last command prints.
+    block = pending = answer = None
+    shown = []
     for number, line in enumerate(lines, 1):
         text = line.rstrip("\n")
+        where = f"{name}:{number}"
+        closing = False
         if text.startswith("```"):
             fenced = not fenced
+            if fenced:
+                block = (number, []) if text == "```text" else None
+            elif block:
+                pending, block, closing = block, None, True
+        elif fenced and block:
+            block[1].append(text)
+        if text == "<details>":
+            answer = pending
+        if text.strip() and not closing:
+            pending = None
         command = text.lstrip().startswith("$ ")
         if command and (fenced or not text.startswith(INDENT + "$ ")):
-            faults.append(f"guide.md:{number}: a command that the test would "
-                          f"not run, since only a $ indented by four blanks "
-                          f"and outside a fence is run: {text.strip()}")
+            faults.append(f"{where}: a command that the test would not run, "
+                          "since only a $ indented by four blanks and outside "
+                          f"a fence is run: {text.strip()}")
         if text.startswith(INDENT + "$ ") or text.startswith(INDENT + "> "):
             output = True
+            if text.startswith(INDENT + "$ "):
+                shown = []
         elif output and text.startswith(INDENT):
+            shown.append(text[len(INDENT):])
             if re.search(r" \((re|glob|esc|no-eol)\)$", text):
-                faults.append(f"guide.md:{number}: test syntax on the page: "
+                faults.append(f"{where}: test syntax on the page: "
                               f"{text.strip()}")
             elif TOKEN.search(text):
-                text = INDENT + pattern(text[len(INDENT):], number)
+                text = INDENT + pattern(text[len(INDENT):], where)
         else:
             output = False
+        if text == "</details>" and answer:
+            if shown != answer[1]:
+                mismatches.append(f"{name}:{answer[0]}: the correct answer shown "
+                              "here is not what the last command of the fold "
+                              f"below it prints, at line {number}")
+            answer = None
         converted.append(text + "\n")
     for fault in faults:
         print(fault)
     if faults:
         sys.exit(1)
-    return converted
+    return converted, mismatches
+
+
+def measure(lines, name):
+    """Fails, naming the heading, when a part takes longer than a lab
+    allows, or than its heading says. The docstring of this file says how
+    the minutes are counted."""
+    starts = [number for number, line in enumerate(lines)
+              if line.startswith(PART)]
+    faults = []
+    for start in starts:
+        level = lines[start].split()[0] + " "
+        end = next((number for number in range(start + 1, len(lines))
+                    if lines[number].startswith(level)), len(lines))
+        part = lines[start:end]
+        words = sum(len(line.split()) for line in part)
+        commands = sum(line.startswith(INDENT + "$ ") for line in part)
+        predictions = sum(line.strip() == PREDICTION for line in part)
+        minutes = words / 120 + 1.5 * commands + 3 * predictions
+        heading = lines[start].strip()
+        said = re.search(r"\((\d+) minutes\)", heading)
+        print(f"{heading}: {words} words / 120 + 1.5 x {commands} commands "
+              f"+ 3 x {predictions} predictions = {minutes:.1f} minutes")
+        if not said:
+            faults.append(f"{name}:{start + 1}: '{heading}' does not say how "
+                          "long it takes, as '(40 minutes)'")
+        elif int(said[1]) < minutes:
+            faults.append(f"{name}:{start + 1}: '{heading}' says less than "
+                          f"the {minutes:.1f} minutes it takes")
+        if minutes > LONGEST:
+            faults.append(f"{name}:{start + 1}: '{heading}' takes "
+                          f"{minutes:.1f} minutes, more than the {LONGEST} "
+                          "that fit a lab session")
+    for fault in faults:
+        print(fault)
+    if faults:
+        sys.exit(1)
+    return starts
 
 
 def main():
-    if platform.machine() != "x86_64":
-        cannot("the guide's addresses and debugger sessions are those of "
-               f"64-bit x86, not {platform.machine()}")
-    for tool in ["cram3", "gdb", "g++", "setarch"]:
-        if not shutil.which(tool):
-            cannot(f"the guide's commands need {tool}, which is not installed")
-    # setarch turns the randomisation back on where a process turned it off
-    # for itself and its children; where the system has it off, the stack
-    # stays put and the guide's runs would not differ.
-    if stack() == stack():
-        cannot("the guide's addresses change from run to run, but address "
-               "randomisation is off here")
-
-    with open(GUIDE, encoding="utf-8") as f:
-        lines = cram_form(f.readlines())
-    split = next((number for number, line in enumerate(lines)
-                  if line.startswith(SECOND_PART)), None)
-    if split is None:
-        sys.exit(f"guide.md has no heading '{SECOND_PART}', where the second "
-                 "sitting starts")
+    page, folder = sys.argv[1:]
+    name = os.path.basename(page)
+    if not shutil.which("cram3"):
+        cannot("the test of the page's commands needs cram3, which is not "
+               "installed")
+    with open(page, encoding="utf-8") as f:
+        original = f.readlines()
+    lines, mismatches = cram_form(original, name)
+    starts = measure(original, name)
 
     with tempfile.TemporaryDirectory() as scratch:
-        # A copy of the project, as a learner has it, and an empty home.
-        project = os.path.join(scratch, "project")
-        os.mkdir(project)
+        # An empty home with a copy of the project in it, as a learner has.
+        home = os.path.join(scratch, "home")
+        project = os.path.join(home, PROJECT)
+        os.makedirs(project)
         shutil.copy(os.path.join(TOP, "Pointer notation"), project)
         shutil.copytree(os.path.join(TOP, "docs"), os.path.join(project, "docs"))
         before = files(project)
-        home = os.path.join(scratch, "home")
-        os.mkdir(home)
 
         # cram sets the language to C; the shell sets the learner's again.
-        env = dict(os.environ, GUIDE_PROJECT=project, GUIDE_HOME=home)
-        for name in ["LANG", "LC_ALL", "LANGUAGE"]:
-            env["GUIDE_" + name] = os.environ.get(name, "")
-        # Each part keeps its lines where the guide has them, and blank lines
-        # for the other part's, so that cram's diff names the guide's lines.
-        blank = ["\n"] * len(lines)
-        for part, text in [("one", lines[:split] + blank[split:]),
-                           ("two", blank[:split] + lines[split:])]:
-            os.mkdir(os.path.join(scratch, part))
-            path = os.path.join(scratch, part, "guide.md")
+        env = dict(os.environ, GUIDE_HOME=home)
+        for variable in ["LANG", "LC_ALL", "LANGUAGE"]:
+            env["GUIDE_" + variable] = os.environ.get(variable, "")
+
+        # The learners' own check decides whether the commands can run, in
+        # the shell that the commands get.
+        ready = subprocess.run([f"{TESTS}/guide-shell", "-c",
+                                f"sh {PROJECT}/docs/ready.sh"], env=env,
+                               capture_output=True, text=True)
+        if ready.returncode:
+            cannot("".join(line for line in ready.stdout.splitlines(True)
+                           if not line.startswith("ready:"))
+                   + ready.stderr)
+
+        # Each part keeps its lines where the page has them, and blank lines
+        # for the others', so that cram's diff names the page's lines.
+        bounds = [0] + starts[1:] + [len(lines)]
+        for part, (start, end) in enumerate(zip(bounds, bounds[1:]), 1):
+            text = (["\n"] * start + lines[start:end]
+                    + ["\n"] * (len(lines) - end))
+            os.mkdir(os.path.join(scratch, str(part)))
+            path = os.path.join(scratch, str(part), name)
             with open(path, "w", encoding="utf-8") as f:
                 f.writelines(text)
             if subprocess.run(["cram3", f"--indent={len(INDENT)}",
                                f"--shell={TESTS}/guide-shell", path],
                               env=env).returncode:
-                sys.exit(f"part {part} of the guide does not print what the "
-                         "guide shows, at the lines of guide.md named above")
+                sys.exit(f"part {part} of {name} does not print what the "
+                         f"page shows, at the lines of {name} named above")
 
+        # cram has shown that each fold prints what it shows; the correct
+        # answer above it must say the same.
+        for mismatch in mismatches:
+            print(mismatch)
+        if mismatches:
+            sys.exit(1)
         if files(project) != before:
-            sys.exit("the guide's commands changed the project's own files")
-        if os.path.exists(os.path.join(home, FOLDER)):
-            sys.exit(f"the guide's last step leaves ~/{FOLDER} behind")
+            sys.exit(f"the commands of {name} changed the project's own files")
+        if os.path.exists(os.path.join(home, folder)):
+            sys.exit(f"the last step of {name} leaves ~/{folder} behind")
+
 
 if __name__ == "__main__":
     main()

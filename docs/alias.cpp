@@ -1,0 +1,12 @@
+// Two pointers, p and q, and the two ints they point at.
+#include <iostream>
+int main()
+{
+    int a = 1;
+    int b = 2;
+    int* p = &a;
+    int* q = &b;
+    q = p;
+    *q = 5;
+    std::cout << "a : " << a << ", b : " << b << std::endl;
+}

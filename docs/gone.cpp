@@ -1,0 +1,12 @@
+// ptr keeps the address of other after the braces, where other ends.
+#include <iostream>
+int main()
+{
+    int* ptr = nullptr;
+    {
+        int other = 20;
+        ptr = &other;
+    }
+    std::cout << "Ptr : " << static_cast<const void*>(ptr) << std::endl;
+    std::cout << "*Ptr : " << *ptr << std::endl;
+}
