@@ -41,7 +41,6 @@ import sys
 import tempfile
 
 TESTS = os.path.dirname(os.path.abspath(__file__))
-TOP = os.path.dirname(TESTS)
 INDENT = "    "
 PART = "# Part"
 PREDICTION = "<summary>Check your prediction</summary>"
@@ -198,8 +197,11 @@ def main():
         home = os.path.join(scratch, "home")
         project = os.path.join(home, PROJECT)
         os.makedirs(project)
-        shutil.copy(os.path.join(TOP, "Pointer notation"), project)
-        shutil.copytree(os.path.join(TOP, "docs"), os.path.join(project, "docs"))
+        # The project is the folder above the page's docs/: a clone, or the
+        # package's files in /usr/share/doc/pointer-notation.
+        top = os.path.dirname(os.path.dirname(os.path.abspath(page)))
+        shutil.copy(os.path.join(top, "Pointer notation"), project)
+        shutil.copytree(os.path.join(top, "docs"), os.path.join(project, "docs"))
         before = files(project)
 
         # cram sets the language to C; the shell sets the learner's again.
