@@ -1,0 +1,49 @@
+"""The patterns that tests/guide.py makes of the example addresses that the
+pages show: each must match the addresses that a learner's run can print,
+and no address that an int on the stack cannot have."""
+
+import re
+import unittest
+
+from guide import pattern
+
+EXAMPLE = "Ptr : 0x7ffd852331e4"
+
+# A stack address of the same length whose last digit an int can end in.
+ACCEPTED = ["0x7ffd852331e4", "0x7ffe1ca123e0", "0x7fff00000008",
+            "0x7ffc5c34961c"]
+REJECTED = {
+    "0x7ffd852331e1": "a last digit that no int's address ends in",
+    "0x7ffd852331e6": "a last digit that no int's address ends in",
+    "0x7ffd852331e": "one digit too few",
+    "0x7ffd852331e40": "one digit too many",
+    "0x5ffd852331e4": "an address that is not on the stack",
+    "0x7ffd852331E4": "upper-case digits, which the library does not print",
+    "0x07ffd852331e": "a leading zero",
+}
+
+
+def matches(address):
+    regex = pattern(EXAMPLE, "test").removesuffix(" (re)")
+    return re.fullmatch(regex, f"Ptr : {address}") is not None
+
+
+class GuidePatterns(unittest.TestCase):
+    def test_addresses_that_a_run_can_print_are_accepted(self):
+        for address in ACCEPTED:
+            with self.subTest(address):
+                self.assertTrue(matches(address))
+
+    def test_addresses_that_an_int_cannot_have_are_rejected(self):
+        for address, why in REJECTED.items():
+            with self.subTest(address, why=why):
+                self.assertFalse(matches(address), why)
+
+    def test_the_rest_of_the_line_is_compared_letter_for_letter(self):
+        regex = pattern(EXAMPLE, "test").removesuffix(" (re)")
+        self.assertIsNone(re.fullmatch(regex, "Ptr: 0x7ffd852331e4"))
+        self.assertIsNone(re.fullmatch(regex, "*Ptr : 0x7ffd852331e4"))
+
+
+if __name__ == "__main__":
+    unittest.main()
