@@ -1,19 +1,26 @@
 """Holds what the pages tell a user to what the program and its build do:
-the README's example run, which the tests run and compare.
+the README's example run, and the manual page's exit statuses and example,
+which the tests run and compare.
 
-The program is named by the POINTER_NOTATION environment variable. The
-pages are read from the source tree around this file.
+The program is named by the POINTER_NOTATION environment variable, and the
+manual page as built by POINTER_NOTATION_MANUAL. The other pages are read
+from the source tree around this file.
 """
 
 import os
 import platform
 import re
+import signal
 import sys
 import unittest
 
 import test_pointer_notation as program
 
 TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+MANUAL = os.environ.get("POINTER_NOTATION_MANUAL")
+# The build makes the manual page from this file, line for line, so a fault
+# is named by the line to change.
+MANUAL_SOURCE = "man/pointer-notation.1.in"
 
 # Any address, as the pages and the program write it.
 ADDRESS = re.compile(r"0x[0-9a-f]+")
@@ -44,6 +51,42 @@ def fenced_blocks(name):
         elif block is not None:
             block[1].append((f"{name}:{number}", line))
     return blocks
+
+
+def roff_text(text):
+    """Text of a manual page as a reader sees it, from its roff source."""
+    return re.sub(r"\\(-|&|e)", lambda m: {"-": "-", "&": "", "e": "\\"}[m[1]],
+                  text)
+
+
+def manual_page():
+    """The sections of the built manual page: for each heading, its lines as
+    (place, request, text), where request is the roff request that starts
+    the line, such as "B" or "TP", or "" for a line of text."""
+    if not MANUAL:
+        sys.exit("set POINTER_NOTATION_MANUAL to the manual page as built, "
+                 "for example build/man/pointer-notation.1")
+    sections, lines = {}, []
+    with open(MANUAL, encoding="utf-8") as f:
+        for number, line in enumerate(f.read().splitlines(), 1):
+            request, text = "", line
+            if line.startswith("."):
+                request, _, text = line[1:].partition(" ")
+            if request == "\\\"":
+                continue  # a comment
+            # Arguments in quotes keep their blanks; .BR and its kin set
+            # theirs in alternating fonts, with no blank between.
+            words = [a or b for a, b in re.findall(r'"([^"]*)"|(\S+)', text)]
+            if len(request) == 2 and set(request) <= set("BIR"):
+                text = "".join(words)
+            elif request:
+                text = " ".join(words)
+            if request == "SH":
+                sections[text] = lines = []
+            else:
+                lines.append((f"{MANUAL_SOURCE}:{number}", request,
+                              roff_text(text)))
+    return sections
 
 
 def as_printed(line, address):
@@ -105,6 +148,129 @@ class ReadmeExample(DocumentTest):
             if [address] != example:
                 self.fail(f"{place}: the picture shows {address}, not the "
                           f"example run's address, {' '.join(example)}")
+
+
+class Entry:
+    """One entry of a list of tagged paragraphs (.TP) in the manual page."""
+
+    def __init__(self, place, tag):
+        self.place, self.tag, self.lines = place, tag, []
+
+    @property
+    def text(self):
+        return " ".join(text for _, _, text in self.lines)
+
+    @property
+    def bold(self):
+        """The lines that the entry sets apart in bold, such as a message."""
+        return [text for _, request, text in self.lines if request == "B"]
+
+
+class ManualPage(DocumentTest):
+    """The manual page's EXIT STATUS and EXAMPLES, against the program."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.sections = manual_page()
+        with open("/dev/full", "wb") as full:
+            cls.full = program.run(stdout=full)
+        cls.runs = {"writes both lines": program.run(),
+                    "cannot write them (standard output on /dev/full)":
+                        cls.full}
+
+    def section(self, name):
+        if name not in self.sections:
+            self.fail(f"{MANUAL_SOURCE} has no section {name}")
+        return self.sections[name]
+
+    def exit_statuses(self):
+        entries, tagged = [], False
+        for place, request, text in self.section("EXIT STATUS"):
+            if request == "TP":
+                tagged = True
+            elif tagged:
+                entries.append(Entry(place, text))
+                tagged = False
+            elif entries:
+                entries[-1].lines.append((place, request, text))
+        return entries
+
+    def status(self, entries, code):
+        """The entry for an exit status, such as "1"."""
+        found = [e for e in entries if e.tag == str(code)]
+        if not found:
+            self.fail(f"{entries[0].place if entries else MANUAL_SOURCE}: "
+                      f"EXIT STATUS lists "
+                      f"{', '.join(e.tag for e in entries) or 'nothing'}, "
+                      f"but not {code}, the program's status when it "
+                      + next(what for what, result in self.runs.items()
+                             if result.returncode == code))
+        return found[0]
+
+    def test_listed_statuses_are_the_programs(self):
+        entries = self.exit_statuses()
+        for result in self.runs.values():
+            self.status(entries, result.returncode)
+        given = {str(result.returncode) for result in self.runs.values()}
+        for entry in entries:
+            if entry.tag.isdigit() and entry.tag not in given:
+                self.fail(f"{entry.place}: EXIT STATUS lists {entry.tag}, a "
+                          "status the program does not give")
+
+    def test_write_error_message(self):
+        entry = self.status(self.exit_statuses(), self.full.returncode)
+        shown = [line + "\n" for line in entry.bold]
+        printed = self.full.stderr.decode(errors="replace")
+        if shown != [printed]:
+            self.fail(f"{entry.place}: EXIT STATUS {entry.tag} shows the "
+                      f"message {shown}, but on /dev/full the program wrote "
+                      f"{printed!r}")
+
+    def test_broken_pipe(self):
+        entries = [e for e in self.exit_statuses() if "SIGPIPE" in e.tag]
+        if not entries:
+            self.fail(f"{MANUAL_SOURCE}: EXIT STATUS does not say that a "
+                      "pipe whose reader has gone ends the program by SIGPIPE")
+        entry = entries[0]
+        ended = program.run_into_broken_pipe()
+        if ended.returncode != -signal.SIGPIPE:
+            self.fail(f"{entry.place}: EXIT STATUS says '{entry.tag}', but "
+                      "on a pipe without a reader the program ended with "
+                      f"status {ended.returncode}")
+        shell = re.search(r"shell shows status (\d+)", entry.text)
+        if not shell or int(shell[1]) != 128 + signal.SIGPIPE:
+            self.fail(f"{entry.place}: EXIT STATUS does not say that a shell "
+                      f"shows status {128 + signal.SIGPIPE}, 128 and SIGPIPE's "
+                      f"number: {entry.text}")
+        ignored = program.run_into_broken_pipe(
+            preexec_fn=program.ignore_sigpipe)
+        status = re.search(r"exits with status (\d+)", entry.text)
+        if not status or int(status[1]) != ignored.returncode:
+            self.fail(f"{entry.place}: EXIT STATUS does not say that with "
+                      "SIGPIPE ignored the program exits with status "
+                      f"{ignored.returncode}, as it does: {entry.text}")
+        printed = ignored.stderr.decode(errors="replace")
+        if [program.write_error(cause.encode()).decode()
+                for cause in entry.bold] != [printed]:
+            self.fail(f"{entry.place}: EXIT STATUS shows {entry.bold} as the "
+                      "cause of the failure with SIGPIPE ignored, but the "
+                      f"program wrote {printed!r}")
+
+    def test_example_is_what_the_program_prints(self):
+        shown, no_fill = [], False
+        for place, request, text in self.section("EXAMPLES"):
+            if request in ("nf", "fi"):
+                no_fill = request == "nf"
+            elif no_fill:
+                shown.append((place, text))
+        if not shown or not shown[0][1].startswith("$ "):
+            self.fail(f"{MANUAL_SOURCE}: EXAMPLES shows no command, a line "
+                      "that starts with $ in a block of .nf and .fi")
+        (place, command), *output = shown
+        name, *args = command[2:].split()
+        if name != "pointer-notation":
+            self.fail(f"{place}: the example runs {name}, not pointer-notation")
+        self.assertShowsRun(place, output, args)
 
 
 if __name__ == "__main__":
