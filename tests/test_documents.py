@@ -1,12 +1,13 @@
 """Holds what the pages tell a user to what the program and its build do:
 the README's example run, and the manual page's exit statuses and example,
-which the tests run and compare.
+which the tests run and compare; and the versions that the pages name.
 
 The program is named by the POINTER_NOTATION environment variable, and the
 manual page as built by POINTER_NOTATION_MANUAL. The other pages are read
 from the source tree around this file.
 """
 
+import json
 import os
 import platform
 import re
@@ -59,33 +60,37 @@ def roff_text(text):
                   text)
 
 
+def read_manual_page():
+    if not MANUAL:
+        sys.exit("set POINTER_NOTATION_MANUAL to the manual page as built, "
+                 "for example build/man/pointer-notation.1")
+    with open(MANUAL, encoding="utf-8") as f:
+        return f.read()
+
+
 def manual_page():
     """The sections of the built manual page: for each heading, its lines as
     (place, request, text), where request is the roff request that starts
     the line, such as "B" or "TP", or "" for a line of text."""
-    if not MANUAL:
-        sys.exit("set POINTER_NOTATION_MANUAL to the manual page as built, "
-                 "for example build/man/pointer-notation.1")
     sections, lines = {}, []
-    with open(MANUAL, encoding="utf-8") as f:
-        for number, line in enumerate(f.read().splitlines(), 1):
-            request, text = "", line
-            if line.startswith("."):
-                request, _, text = line[1:].partition(" ")
-            if request == "\\\"":
-                continue  # a comment
-            # Arguments in quotes keep their blanks; .BR and its kin set
-            # theirs in alternating fonts, with no blank between.
-            words = [a or b for a, b in re.findall(r'"([^"]*)"|(\S+)', text)]
-            if len(request) == 2 and set(request) <= set("BIR"):
-                text = "".join(words)
-            elif request:
-                text = " ".join(words)
-            if request == "SH":
-                sections[text] = lines = []
-            else:
-                lines.append((f"{MANUAL_SOURCE}:{number}", request,
-                              roff_text(text)))
+    for number, line in enumerate(read_manual_page().splitlines(), 1):
+        request, text = "", line
+        if line.startswith("."):
+            request, _, text = line[1:].partition(" ")
+        if request == "\\\"":
+            continue  # a comment
+        # Arguments in quotes keep their blanks; .BR and its kin set
+        # theirs in alternating fonts, with no blank between.
+        words = [a or b for a, b in re.findall(r'"([^"]*)"|(\S+)', text)]
+        if len(request) == 2 and set(request) <= set("BIR"):
+            text = "".join(words)
+        elif request:
+            text = " ".join(words)
+        if request == "SH":
+            sections[text] = lines = []
+        else:
+            lines.append((f"{MANUAL_SOURCE}:{number}", request,
+                          roff_text(text)))
     return sections
 
 
@@ -124,7 +129,8 @@ class ReadmeExample(DocumentTest):
                 if info == "console" and lines
                 and lines[0][1].startswith("$ ./build/pointer-notation")]
         self.assertTrue(runs, "README.md shows no example run, a ```console "
-                              "block that starts with $ ./build/pointer-notation")
+                              "block that starts with "
+                              "$ ./build/pointer-notation")
         self.run_block = blocks[runs[0]][1]
         self.after = blocks[runs[0] + 1:]
 
@@ -271,6 +277,78 @@ class ManualPage(DocumentTest):
         if name != "pointer-notation":
             self.fail(f"{place}: the example runs {name}, not pointer-notation")
         self.assertShowsRun(place, output, args)
+
+
+def version(text):
+    """A version such as "3.25" as numbers to compare: (3, 25, 0)."""
+    numbers = tuple(int(n) for n in text.split("."))
+    return numbers + (0,) * (3 - len(numbers))
+
+
+class Versions(unittest.TestCase):
+    """The versions that the pages name are those of the build."""
+
+    def setUp(self):
+        self.cmake_lists = read("CMakeLists.txt")
+
+    def setting(self, pattern, what):
+        found = re.search(pattern, self.cmake_lists)
+        if not found:
+            self.fail(f"CMakeLists.txt has no {what} to check the pages by")
+        return found[1]
+
+    def named(self, name, pattern, what):
+        """Each version that a page names, as (place, version); fails where
+        it names none."""
+        found = [(f"{name}:{number}", match[match.lastindex])
+                 for number, line in enumerate(read(name).splitlines(), 1)
+                 for match in re.finditer(pattern, line)]
+        if not found:
+            self.fail(f"{name} names no {what}")
+        return found
+
+    def test_cmake(self):
+        needed = self.setting(r"cmake_minimum_required\(VERSION ([\d.]+)\)",
+                              "cmake_minimum_required(VERSION)")
+        presets = json.loads(read("CMakePresets.json"))["cmakeMinimumRequired"]
+        in_presets = ".".join(str(presets.get(part, 0))
+                              for part in ("major", "minor", "patch"))
+        if version(in_presets) != version(needed):
+            self.fail(f"CMakePresets.json's cmakeMinimumRequired is "
+                      f"{in_presets}, but CMakeLists.txt needs CMake {needed}")
+        for place, named in self.named("README.md", r"CMake ([\d.]+) or newer",
+                                       "CMake version ('CMake X.Y or newer')"):
+            if version(named) != version(needed):
+                self.fail(f"{place}: names CMake {named}, but CMakeLists.txt "
+                          f"needs CMake {needed}")
+
+    def test_cxx_standard(self):
+        standard = self.setting(r"\bCXX_STANDARD (\d+)\b", "CXX_STANDARD")
+        for name in ["README.md", "docs/guide.md"]:
+            for place, named in self.named(
+                    name, r"\bC\+\+(\d+)\b|-std=(?:c|gnu)\+\+(\d+)",
+                    "C++ standard (C++NN or -std=c++NN)"):
+                if named != standard:
+                    self.fail(f"{place}: names C++{named}, but the program is "
+                              f"built as C++{standard} (CXX_STANDARD in "
+                              "CMakeLists.txt)")
+
+    def test_project_version(self):
+        project = self.setting(
+            r"\bproject\(\s*pointer-notation\s+VERSION (\S+)",
+            "project(VERSION)")
+        title = re.search(r'^\.TH .*"pointer-notation ([^"]*)"',
+                          read_manual_page(), re.M)
+        if not title or title[1] != project:
+            self.fail(f"{MANUAL_SOURCE}: the .TH line names version "
+                      f"{title[1] if title else 'none'}, not {project}, the "
+                      "version of project() in CMakeLists.txt")
+        for place, named in self.named(
+                "CONTRIBUTING.md", r"pointer-notation[-_](\d+\.\d+\.\d+)",
+                "version of the package's files (pointer-notation-X.Y.Z)"):
+            if named != project:
+                self.fail(f"{place}: names version {named}, not {project}, "
+                          "the version of project() in CMakeLists.txt")
 
 
 if __name__ == "__main__":
