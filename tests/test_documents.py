@@ -1,6 +1,7 @@
 """Holds what the pages tell a user to what the program and its build do:
 the README's example run, and the manual page's exit statuses and example,
-which the tests run and compare; and the versions that the pages name.
+which the tests run and compare; the versions that the pages name; and the
+package's dependencies, which Debian's tools work out.
 
 The program is named by the POINTER_NOTATION environment variable, and the
 manual page as built by POINTER_NOTATION_MANUAL. The other pages are read
@@ -349,6 +350,32 @@ class Versions(unittest.TestCase):
             if named != project:
                 self.fail(f"{place}: names version {named}, not {project}, "
                           "the version of project() in CMakeLists.txt")
+
+
+class DebianControl(unittest.TestCase):
+    """The package's dependencies are the libraries the program is linked
+    with, in the versions it needs, which dpkg-shlibdeps works out when the
+    package is built; one typed by hand in debian/control goes stale."""
+
+    def test_depends_are_worked_out_by_the_build(self):
+        paragraphs = [dict(re.findall(r"^(\S+):[ \t]*(.*(?:\n[ \t].*)*)",
+                                      paragraph, re.M))
+                      for paragraph in read("debian/control").split("\n\n")]
+        packages = [p for p in paragraphs if "Package" in p]
+        self.assertTrue(packages, "debian/control has no binary package")
+        for package in packages:
+            depends = [d.strip() for d in package.get("Depends", "").split(",")
+                       if d.strip()]
+            typed = [d for d in depends if not re.fullmatch(r"\$\{\S+\}", d)]
+            if typed:
+                self.fail(f"debian/control: the Depends of the package "
+                          f"{package['Package']} names {', '.join(typed)} by "
+                          "hand; leave them to ${shlibs:Depends} and "
+                          "${misc:Depends}")
+            if "${shlibs:Depends}" not in depends:
+                self.fail(f"debian/control: the Depends of the package "
+                          f"{package['Package']} lacks ${{shlibs:Depends}}, "
+                          "the libraries that dpkg-shlibdeps finds")
 
 
 if __name__ == "__main__":
