@@ -1,7 +1,8 @@
 """Holds what the pages tell a user to what the program and its build do:
 the README's example run, and the manual page's exit statuses and example,
-which the tests run and compare; the versions that the pages name; and the
-package's dependencies, which Debian's tools work out.
+which the tests run and compare; the guide's pictures, against its
+transcripts; the versions that the pages name; and the package's
+dependencies, which Debian's tools work out.
 
 The program is named by the POINTER_NOTATION environment variable, and the
 manual page as built by POINTER_NOTATION_MANUAL. The other pages are read
@@ -278,6 +279,29 @@ class ManualPage(DocumentTest):
         if name != "pointer-notation":
             self.fail(f"{place}: the example runs {name}, not pointer-notation")
         self.assertShowsRun(place, output, args)
+
+
+class GuidePictures(unittest.TestCase):
+    """A picture in the guide draws a run that the guide shows, so each
+    address in it is one that a transcript shows: the Guide test checks the
+    transcripts, and this ties the pictures to them."""
+
+    def test_addresses_are_from_transcripts(self):
+        name = "docs/guide.md"
+        # Transcripts are the lines indented by four blanks, outside fences.
+        shown, fenced = set(), False
+        for line in read(name).splitlines():
+            if line.startswith("```"):
+                fenced = not fenced
+            elif not fenced and line.startswith("    "):
+                shown.update(ADDRESS.findall(line))
+        pictures = [lines for info, lines in fenced_blocks(name)
+                    if info == "text"]
+        for place, line in [line for lines in pictures for line in lines]:
+            for address in ADDRESS.findall(line):
+                if address not in shown:
+                    self.fail(f"{place}: a picture shows {address}, an "
+                              "address that no transcript of the guide shows")
 
 
 def version(text):
