@@ -99,7 +99,7 @@ def manual_page():
 def as_printed(line, address):
     """A regular expression for a line of example output: the same text byte
     for byte, and `address` where the line shows an address."""
-    return address.join(re.escape(part) for part in ADDRESS.split(line))
+    return address.join(re.escape(text) for text in ADDRESS.split(line))
 
 
 class DocumentTest(unittest.TestCase):
@@ -170,7 +170,7 @@ class Entry:
 
     @property
     def bold(self):
-        """The lines that the entry sets apart in bold, such as a message."""
+        """The lines that the entry shows in bold, such as a message."""
         return [text for _, request, text in self.lines if request == "B"]
 
 
@@ -336,8 +336,8 @@ class Versions(unittest.TestCase):
         needed = self.setting(r"cmake_minimum_required\(VERSION ([\d.]+)\)",
                               "cmake_minimum_required(VERSION)")
         presets = json.loads(read("CMakePresets.json"))["cmakeMinimumRequired"]
-        in_presets = ".".join(str(presets.get(part, 0))
-                              for part in ("major", "minor", "patch"))
+        in_presets = ".".join(str(presets.get(field, 0))
+                              for field in ("major", "minor", "patch"))
         if version(in_presets) != version(needed):
             self.fail(f"CMakePresets.json's cmakeMinimumRequired is "
                       f"{in_presets}, but CMakeLists.txt needs CMake {needed}")
