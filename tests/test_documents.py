@@ -17,7 +17,10 @@ import signal
 import sys
 import unittest
 
-import test_pointer_notation as program
+# The tests run from the source tree, which the build must not write into:
+# no __pycache__ beside them for the import below.
+sys.dont_write_bytecode = True
+import test_pointer_notation as program  # noqa: E402
 
 TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 MANUAL = os.environ.get("POINTER_NOTATION_MANUAL")
