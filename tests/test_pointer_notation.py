@@ -84,24 +84,28 @@ class WriteErrors(ProgramTest):
         self.assertEnded(result, 1, write_error(b"Bad file descriptor"))
 
 
+def run_into_broken_pipe(**kwargs):
+    """Runs the program with standard output a pipe whose reading end is
+    closed before the start."""
+    read_end, write_end = os.pipe()
+    os.close(read_end)
+    try:
+        return run(stdout=write_end, **kwargs)
+    finally:
+        os.close(write_end)
+
+
+def ignore_sigpipe():
+    signal.signal(signal.SIGPIPE, signal.SIG_IGN)
+
+
 class BrokenPipe(ProgramTest):
-    """Standard output is a pipe whose reading end is closed before the start."""
-
-    def run_into_broken_pipe(self, **kwargs):
-        read_end, write_end = os.pipe()
-        os.close(read_end)
-        try:
-            return run(stdout=write_end, **kwargs)
-        finally:
-            os.close(write_end)
-
     def test_default_action_ends_the_process(self):
-        result = self.run_into_broken_pipe()
+        result = run_into_broken_pipe()
         self.assertEnded(result, -signal.SIGPIPE)
 
     def test_ignored_signal_is_a_write_error(self):
-        result = self.run_into_broken_pipe(
-            preexec_fn=lambda: signal.signal(signal.SIGPIPE, signal.SIG_IGN))
+        result = run_into_broken_pipe(preexec_fn=ignore_sigpipe)
         self.assertEnded(result, 1, write_error(b"Broken pipe"))
 
 
@@ -185,8 +189,7 @@ class Delivery(ProgramTest):
         self.assertEnded(self.finish(), 0)
 
     def test_failure_on_the_value_line_alone_is_reported(self):
-        self.start(preexec_fn=lambda: signal.signal(signal.SIGPIPE,
-                                                    signal.SIG_IGN))
+        self.start(preexec_fn=ignore_sigpipe)
         first = self.first_line()
         self.pipe.read(4096)  # room for the address line, and no more
         self.assertEqual(self.blocked_write(after=first), VALUE_LINE)
@@ -194,22 +197,28 @@ class Delivery(ProgramTest):
         self.assertEnded(self.finish(), 1, write_error(b"Broken pipe"))
 
 
-def groups():
-    """The groups of cases in this file, as unittest finds them."""
-    return [name for name, item in globals().items()
+def groups(module):
+    """The groups of cases in a test file, as unittest finds them."""
+    return [name for name, item in vars(module).items()
             if isinstance(item, type) and issubclass(item, unittest.TestCase)
             and unittest.defaultTestLoader.getTestCaseNames(item)]
 
 
-if __name__ == "__main__":
-    # tests/CMakeLists.txt registers each group as a test of its own.
+def main(module):
+    """Runs the groups of a test file named on the command line, or with
+    --groups lists them: tests/CMakeLists.txt registers each group as a test
+    of its own."""
     if sys.argv[1:] == ["--groups"]:
-        print(";".join(groups()))
+        print(";".join(groups(module)))
         sys.exit()
     if not PROGRAM:
         sys.exit("set POINTER_NOTATION to the program to test, for example "
                  "POINTER_NOTATION=build/pointer-notation")
-    result = unittest.main(exit=False).result
+    result = unittest.main(module=module, exit=False).result
     if not result.wasSuccessful() or not result.testsRun:
         sys.exit(1)
     sys.exit(SKIPPED if len(result.skipped) == result.testsRun else 0)
+
+
+if __name__ == "__main__":
+    main(sys.modules[__name__])
