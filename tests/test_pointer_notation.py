@@ -17,7 +17,7 @@ PROGRAM = os.environ.get("POINTER_NOTATION")
 
 # The program ends at once; a run still going after this long is stuck, for
 # instance waiting for input it should never read.
-TIMEOUT = 10
+TIMEOUT = 5
 
 # A group whose every case was skipped exits with this status, so that CTest
 # shows it as skipped; any failure or error still exits with 1.
