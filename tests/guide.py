@@ -144,6 +144,17 @@ def cram_form(lines, name):
     return converted, mismatches
 
 
+def measured(lines):
+    """The minutes that some lines of a page take, by the measure that the
+    docstring of this file gives, and how they were counted."""
+    words = sum(len(line.split()) for line in lines)
+    commands = sum(line.startswith(INDENT + "$ ") for line in lines)
+    predictions = sum(line.strip() == PREDICTION for line in lines)
+    minutes = words / 120 + 1.5 * commands + 3 * predictions
+    return minutes, (f"{words} words / 120 + 1.5 x {commands} commands + "
+                     f"3 x {predictions} predictions = {minutes:.1f} minutes")
+
+
 def measure(lines, name):
     """Fails, naming the heading, when a part takes longer than a lab
     allows, or than its heading says. The docstring of this file says how
@@ -155,15 +166,10 @@ def measure(lines, name):
         level = lines[start].split()[0] + " "
         end = next((number for number in range(start + 1, len(lines))
                     if lines[number].startswith(level)), len(lines))
-        part = lines[start:end]
-        words = sum(len(line.split()) for line in part)
-        commands = sum(line.startswith(INDENT + "$ ") for line in part)
-        predictions = sum(line.strip() == PREDICTION for line in part)
-        minutes = words / 120 + 1.5 * commands + 3 * predictions
+        minutes, how = measured(lines[start:end])
         heading = lines[start].strip()
         said = re.search(r"\((\d+) minutes\)", heading)
-        print(f"{heading}: {words} words / 120 + 1.5 x {commands} commands "
-              f"+ 3 x {predictions} predictions = {minutes:.1f} minutes")
+        print(f"{heading}: {how}")
         if not said:
             faults.append(f"{name}:{start + 1}: '{heading}' does not say how "
                           "long it takes, as '(40 minutes)'")
