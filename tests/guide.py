@@ -22,8 +22,8 @@ shows as a skip, where the page cannot run: when cram3 is missing, or when
 docs/ready.sh, the check that learners run, says the machine is not ready.
 
 Each part must also fit a lab session of 45 minutes: its minutes by this
-measure must be at most 40, and its heading must say no fewer, as in
-"# Part one (40 minutes): ...":
+measure must be at most 40, and the line "About 40 minutes." (or another
+number, no fewer) must follow its heading:
   minutes = words / 120 + 1.5 * commands + 3 * predictions
 where a part runs from its heading to the next heading of the same level, or
 to the end of the page, and
@@ -157,7 +157,7 @@ def measured(lines):
 
 def measure(lines, name):
     """Fails, naming the heading, when a part takes longer than a lab
-    allows, or than its heading says. The docstring of this file says how
+    allows, or than the part says. The docstring of this file says how
     the minutes are counted."""
     starts = [number for number, line in enumerate(lines)
               if line.startswith(PART)]
@@ -168,11 +168,13 @@ def measure(lines, name):
                     if lines[number].startswith(level)), len(lines))
         minutes, how = measured(lines[start:end])
         heading = lines[start].strip()
-        said = re.search(r"\((\d+) minutes\)", heading)
+        said = next((re.fullmatch(r"About (\d+) minutes\.", line.strip())
+                     for line in lines[start + 1:end] if line.strip()), None)
         print(f"{heading}: {how}")
         if not said:
             faults.append(f"{name}:{start + 1}: '{heading}' does not say how "
-                          "long it takes, as '(40 minutes)'")
+                          "long it takes on the line after it, as "
+                          "'About 40 minutes.'")
         elif int(said[1]) < minutes:
             faults.append(f"{name}:{start + 1}: '{heading}' says less than "
                           f"the {minutes:.1f} minutes it takes")
