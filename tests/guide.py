@@ -47,6 +47,10 @@ PREDICTION = "<summary>Check your prediction</summary>"
 LONGEST = 40
 PROJECT = "pointer-notation"
 TOKEN = re.compile(r"…|0x[0-9a-f]{9,}")
+# A stack address of 64-bit x86, twelve digits below 0x800000000000, and the
+# last digit of an int's address there, a multiple of 4.
+STACK = "0x7ff[0-9a-f]{8}"
+INT_ALIGNED = "[048c]"
 
 
 def cannot(reason):
@@ -76,8 +80,8 @@ def pattern(text, where):
             if len(example) != 14:
                 sys.exit(f"{where}: {example} is not a whole stack address "
                          "of 12 digits")
-            end = "[048c]" if example[-1] in "048c" else "[0-9a-f]"
-            parts.append("0x7ff[0-9a-f]{8}" + end)
+            end = INT_ALIGNED if example[-1] in "048c" else "[0-9a-f]"
+            parts.append(STACK + end)
         else:
             parts.append("0x[0-9a-f]+")
         start = token.end()
