@@ -1,15 +1,13 @@
 """Holds what the pages tell a user to what the program and its build do:
 the README's example run, and the manual page's exit statuses and example,
 which the tests run and compare; the guide's pictures, against its
-transcripts; the versions that the pages name; and the package's
-dependencies, which Debian's tools work out.
+transcripts; and the versions that the pages name.
 
 The program is named by the POINTER_NOTATION environment variable, and the
 manual page as built by POINTER_NOTATION_MANUAL. The other pages are read
 from the source tree around this file.
 """
 
-import datetime
 import json
 import os
 import platform
@@ -346,11 +344,6 @@ class Versions(unittest.TestCase):
         if version(in_presets) != version(needed):
             self.fail(f"CMakePresets.json's cmakeMinimumRequired is "
                       f"{in_presets}, but CMakeLists.txt needs CMake {needed}")
-        for place, named in self.named("debian/control", r"cmake \(>= ([\d.]+)\)",
-                                       "CMake in Build-Depends"):
-            if version(named) != version(needed):
-                self.fail(f"{place}: Build-Depends asks for CMake {named}, but "
-                          f"CMakeLists.txt needs CMake {needed}")
         for place, named in self.named("README.md", r"CMake ([\d.]+) or newer",
                                        "CMake version ('CMake X.Y or newer')"):
             if version(named) != version(needed):
@@ -378,53 +371,12 @@ class Versions(unittest.TestCase):
             self.fail(f"{MANUAL_SOURCE}: the .TH line names version "
                       f"{title[1] if title else 'none'}, not {project}, the "
                       "version of project() in CMakeLists.txt")
-        # Dated as the release: the first changelog entry for this version,
-        # below any rebuild's (1.0.0+b1, 1.0.0~bpo12+1, 1.0.0-1).
-        entries = re.findall(r"^pointer-notation \(([^)]*)\).*?^ -- .*?>  "
-                             r"\w+, (\d+ \w+ \d+) ", read("debian/changelog"),
-                             re.M | re.S)
-        released = [datetime.datetime.strptime(date, "%d %b %Y").date()
-                     for entry, date in entries
-                     if re.fullmatch(rf"{re.escape(project)}([-+~].*)?", entry)]
-        dated = re.search(r"^\.TH \S+ \S+ (\S+)", read_manual_page(), re.M)
-        if not released or not dated or dated[1] != str(released[-1]):
-            self.fail(f"{MANUAL_SOURCE}: the page is dated "
-                      f"{dated[1] if dated else 'nowhere'}, not as "
-                      f"debian/changelog's entry for {project}: "
-                      f"{released[-1] if released else 'none'}")
         for place, named in self.named(
                 "CONTRIBUTING.md", r"pointer-notation[-_](\d+\.\d+\.\d+)",
                 "version of the package's files (pointer-notation-X.Y.Z)"):
             if named != project:
                 self.fail(f"{place}: names version {named}, not {project}, "
                           "the version of project() in CMakeLists.txt")
-
-
-class DebianControl(unittest.TestCase):
-    """The package's dependencies are the libraries the program is linked
-    with, in the versions it needs, which dpkg-shlibdeps works out when the
-    package is built; one typed by hand in debian/control goes stale."""
-
-    def test_depends_are_worked_out_by_the_build(self):
-        paragraphs = [dict(re.findall(r"^(\S+):[ \t]*(.*(?:\n[ \t].*)*)",
-                                      paragraph, re.M))
-                      for paragraph in read("debian/control").split("\n\n")]
-        packages = [p for p in paragraphs if "Package" in p]
-        self.assertTrue(packages, "debian/control has no binary package")
-        for package in packages:
-            depends = [d.strip() for d in package.get("Depends", "").split(",")
-                       if d.strip()]
-            typed = [d for d in depends if not re.fullmatch(r"\$\{\S+\}", d)]
-            if typed:
-                self.fail(f"debian/control: the Depends of the package "
-                          f"{package['Package']} names {', '.join(typed)} by "
-                          "hand; leave them to ${shlibs:Depends} and "
-                          "${misc:Depends}")
-            if "${shlibs:Depends}" not in depends:
-                self.fail(f"debian/control: the Depends of the package "
-                          f"{package['Package']} lacks ${{shlibs:Depends}}, "
-                          "the libraries that dpkg-shlibdeps finds")
-
 
 
 class TeachingNotes(unittest.TestCase):
@@ -462,26 +414,6 @@ class TeachingNotes(unittest.TestCase):
         self.assertEqual(len(shown), len(expected),
                          "docs/teaching.md's table of times does not list "
                          "every section of the guide")
-
-
-class DebianCopyright(unittest.TestCase):
-    """debian/copyright, which the package installs, holds LICENSE's
-    copyright line and licence text."""
-
-    def test_same_copyright_and_licence_as_license(self):
-        license_text = read("LICENSE")
-        copyright_file = read("debian/copyright")
-        self.assertEqual(
-            re.findall(r"^Copyright \(c\) (.*)$", license_text, re.M),
-            re.findall(r"^Copyright: (.*)$", copyright_file, re.M),
-            "the copyright lines of LICENSE and debian/copyright differ")
-        # In debian/copyright the text is indented by one blank, and a
-        # blank line is written as " .".
-        text = re.search(r"^ Permission.*", copyright_file, re.M | re.S)[0]
-        self.assertEqual(
-            re.search(r"^Permission.*", license_text, re.M | re.S)[0],
-            re.sub(r"^ \.?", "", text, flags=re.M),
-            "the licence texts of LICENSE and debian/copyright differ")
 
 
 if __name__ == "__main__":
