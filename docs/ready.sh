@@ -23,6 +23,18 @@ export LC_ALL
 # gdb would look for debugging information on the internet where this is set.
 unset DEBUGINFOD_URLS
 
+# How to get a Debian package: as root, or with sudo where this user is in
+# the group that may use it; anyone else asks whoever runs the machine.
+get() {
+    if [ "$(id -u)" -eq 0 ]; then
+        echo "apt-get install $1"
+    elif command -v sudo >/dev/null && id -Gn | grep -qw -e sudo -e admin; then
+        echo "sudo apt-get install $1"
+    else
+        echo "ask whoever runs this machine to install the package $1"
+    fi
+}
+
 work=$(mktemp -d) || exit 1
 trap 'rm -rf "$work"' EXIT
 
@@ -39,19 +51,25 @@ int main()
     return 1;
 }
 EOF
+# The guide shows what GCC 11 and newer print.
+gcc=$(g++ -dumpversion 2>/dev/null | cut -d . -f 1)
 if ! command -v g++ >/dev/null; then
-    not_ready "g++, the C++ compiler, is not installed: sudo apt-get install g++"
+    not_ready "g++, the C++ compiler, is not installed: $(get g++)"
+elif ! g++ --version 2>/dev/null | grep -q 'Free Software Foundation'; then
+    not_ready "g++ here is not GCC but $(g++ --version 2>&1 | head -n 1), and the guide shows what GCC prints: $(get g++)"
+elif [ "${gcc:-0}" -lt 11 ] 2>/dev/null; then
+    not_ready "g++ is GCC $gcc, and the guide shows what GCC 11 and newer print: use a newer system, such as Debian 12 or Ubuntu 22.04"
 elif g++ -std=c++17 "$work/check.cpp" -o "$work/check" 2>/dev/null &&
     "$work/check"; then
     ready "g++ compiles C++17"
 else
-    not_ready "g++ cannot compile a small C++17 program; GCC 7 or newer can: sudo apt-get install g++"
+    not_ready "g++ cannot compile a small C++17 program: $(get g++)"
 fi
 
 # gdb: run a program under it. Containers often forbid the system call
 # (ptrace) that a debugger needs, and then the program never runs.
 if ! command -v gdb >/dev/null; then
-    not_ready "gdb, the debugger, is not installed: sudo apt-get install gdb"
+    not_ready "gdb, the debugger, is not installed: $(get gdb)"
 elif gdb -q -batch -ex run /bin/true 2>&1 | grep -q 'exited normally'; then
     ready "gdb runs programs"
 else
@@ -63,7 +81,7 @@ fi
 if command -v nano >/dev/null; then
     ready "nano, the editor the guide uses"
 else
-    not_ready "nano, the editor the guide uses, is not installed: sudo apt-get install nano"
+    not_ready "nano, the editor the guide uses, is not installed: $(get nano)"
 fi
 
 # The guide shows the addresses of 64-bit x86 Linux.

@@ -43,6 +43,12 @@ class GuidePatterns(unittest.TestCase):
             with self.subTest(address, why=why):
                 self.assertFalse(matches(address), why)
 
+    def test_an_address_elsewhere_is_not_one_on_the_stack(self):
+        regex = pattern("at 0x7f3c1a200020", "test").removesuffix(" (re)")
+        self.assertRegex("at 0x7f3c1a2000a8", regex)
+        self.assertIsNone(re.fullmatch(regex, "at 0x7ffd144ec9b0"),
+                          "a stack address matched an example elsewhere")
+
     def test_the_rest_of_the_line_is_compared_letter_for_letter(self):
         regex = pattern(EXAMPLE, "test").removesuffix(" (re)")
         self.assertIsNone(re.fullmatch(regex, "Ptr: 0x7ffd852331e4"))
