@@ -235,7 +235,7 @@ def main():
         project = os.path.join(home, PROJECT)
         os.makedirs(project)
         # The project is the folder above the page's docs/: a clone, or the
-        # package's files in /usr/share/doc/pointer-notation.
+        # package's files in /usr/share/pointer-notation.
         top = os.path.dirname(os.path.dirname(os.path.abspath(page)))
         shutil.copy(os.path.join(top, "Pointer notation"), project)
         shutil.copytree(os.path.join(top, "docs"), os.path.join(project, "docs"))

@@ -5,7 +5,6 @@ The program is named by the POINTER_NOTATION environment variable.
 
 import contextlib
 import os
-import platform
 import re
 import signal
 import subprocess
@@ -29,6 +28,23 @@ ADDRESS = rb"Ptr : 0x([1-9a-f][0-9a-f]*)\n"
 VALUE_LINE = b"*Ptr : 10\n"
 ADDRESS_LINE = rb"\A" + ADDRESS + rb"\Z"
 OUTPUT = rb"\A" + ADDRESS + re.escape(VALUE_LINE) + rb"\Z"
+
+
+def processor(program):
+    """The processor that a program is built for, from its own ELF header:
+    "x86-64", "aarch64", or None for any other, or a program that is not
+    ELF (such as a script that runs it under an emulator). A 32-bit build
+    on a 64-bit system is neither."""
+    try:
+        with open(program or "", "rb") as f:
+            header = f.read(20)
+    except OSError:
+        return None
+    if header[:4] != b"\x7fELF" or header[4] != 2:  # ELFCLASS64
+        return None
+    number = int.from_bytes(header[18:20],
+                            "little" if header[5] == 1 else "big")
+    return {62: "x86-64", 183: "aarch64"}.get(number)
 
 
 def run(args=(), stdout=subprocess.PIPE, stdin=subprocess.DEVNULL, **kwargs):
@@ -115,9 +131,9 @@ class Delivery(ProgramTest):
     program's memory, while the program waits."""
 
     def setUp(self):
-        if platform.machine() != "x86_64" or not os.path.exists(
+        if processor(PROGRAM) != "x86-64" or not os.path.exists(
                 "/proc/self/syscall"):
-            self.skipTest("needs /proc/PID/syscall on x86-64 Linux")
+            self.skipTest("needs an x86-64 program, and /proc/PID/syscall")
 
     def start(self, **kwargs):
         # In a packet pipe every write takes a slot of its own, so once the
