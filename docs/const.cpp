@@ -4,8 +4,8 @@ int main()
 {
     int a = 1;
     int b = 2;
-    const int* to_const = &a; // a pointer to a const int
-    int* const fixed = &a;    // a const pointer to an int
+    const int* to_const = &a; // a can only be read through it
+    int* const fixed = &a;    // it points at a for good
     // Your four lines go here.
     std::cout << "a : " << a << ", *to_const : " << *to_const << std::endl;
 }

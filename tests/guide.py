@@ -23,15 +23,18 @@ docs/ready.sh, the check that learners run, says the machine is not ready.
 
 Each part must also fit a lab session of 45 minutes: its minutes by this
 measure must be at most 40, and the line "About 40 minutes." (or another
-number, no fewer) must follow its heading:
-  minutes = words / 120 + 1.5 * commands + 3 * predictions
-where a part runs from its heading to the next heading of the same level, or
-to the end of the page, and
+number, no fewer) must follow its heading. Each exercise (a heading such as
+"## 1. Swap two ints") must say its minutes the same way:
+  minutes = words / 120 + 1.5 * commands + 3 * predictions + 2 * answers
+where a part or an exercise runs from its heading to the next heading of
+the same level, or to the end of the page, and
   - words are all the words of those lines, prose, code and transcripts
     alike, a word being anything between blanks (so `$`, `>` and `|` count);
   - commands are the lines that start with `$ ` after the indent, folded or
     not; the `>` lines that continue one are part of it;
-  - predictions are the folds whose summary is "Check your prediction"."""
+  - predictions are the folds whose summary is "Check your prediction";
+  - answers are the ```text blocks right above a fold, which say what a
+    correct answer prints: each is code that the learner writes by hand."""
 
 import os
 import re
@@ -43,6 +46,7 @@ import tempfile
 TESTS = os.path.dirname(os.path.abspath(__file__))
 INDENT = "    "
 PART = "# Part"
+EXERCISE = r"## \d+\. "
 PREDICTION = "<summary>Check your prediction</summary>"
 LONGEST = 40
 PROJECT = "pointer-notation"
@@ -104,14 +108,20 @@ def gcc_major():
         return None
 
 
-def cram_form(lines, name, gcc=None):
+# A command that writes a file: into it (>), or by sed -i, cp, mv, tee or -o.
+WRITES = r"(>|\bsed\b.*\s-i|\b(cp|mv|tee)\b|\s-o\s).*(^|[\s/'\"])"
+
+
+def cram_form(lines, name, gcc=None, starting=()):
     """The page in cram's form, and a list of the correct answers that the
     fold below each does not show; fails naming each line that shows a
-    command that cram would not run, or test syntax. A warning of an option
+    command that cram would not run, or test syntax, and each command of a
+    reference answer that writes over a starting file of the lesson, which
+    holds the learner's own answer by then. A warning of an option
     that came after the GCC `gcc` is not expected from it: the page says
     which GCC first prints it."""
     faults, converted, fenced, output = [], [], False, False
-    mismatches, owed = [], 0
+    mismatches, owed, in_answer = [], 0, False
     # A ```text block: (its first line, its lines). pending is the last one,
     # until a line other than a blank comes; answer is the one above the
     # fold that is open. shown is what the last command prints.
@@ -131,6 +141,16 @@ def cram_form(lines, name, gcc=None):
             block[1].append(text)
         if text == "<details>":
             answer = pending
+        if text == "<summary>A reference answer</summary>":
+            in_answer = True
+        elif text == "</details>":
+            in_answer = False
+        if in_answer and re.match(INDENT + "[$>] ", text):
+            for written in starting:
+                if re.search(WRITES + re.escape(written) + r"\b", text):
+                    faults.append(f"{where}: a reference answer writes over "
+                                  f"{written}, which holds the learner's own "
+                                  f"answer: {text.strip()}")
         if text.strip() and not closing:
             pending = None
         command = text.lstrip().startswith("$ ")
@@ -179,19 +199,26 @@ def measured(lines):
     words = sum(len(line.split()) for line in lines)
     commands = sum(line.startswith(INDENT + "$ ") for line in lines)
     predictions = sum(line.strip() == PREDICTION for line in lines)
-    minutes = words / 120 + 1.5 * commands + 3 * predictions
+    text = "".join(lines)
+    answers = len(re.findall(r"^```text\n(?:.*\n)*?```\n\s*<details>", text,
+                             re.M))
+    minutes = words / 120 + 1.5 * commands + 3 * predictions + 2 * answers
     return minutes, (f"{words} words / 120 + 1.5 x {commands} commands + "
-                     f"3 x {predictions} predictions = {minutes:.1f} minutes")
+                     f"3 x {predictions} predictions + 2 x {answers} answers "
+                     f"= {minutes:.1f} minutes")
 
 
 def measure(lines, name):
     """Fails, naming the heading, when a part takes longer than a lab
-    allows, or than the part says. The docstring of this file says how
-    the minutes are counted."""
+    allows, or than the part says, or an exercise longer than it says. The
+    docstring of this file says how the minutes are counted. Returns where
+    the parts start."""
     starts = [number for number, line in enumerate(lines)
               if line.startswith(PART)]
+    exercises = [number for number, line in enumerate(lines)
+                 if re.match(EXERCISE, line)]
     faults = []
-    for start in starts:
+    for start in sorted(starts + exercises):
         level = lines[start].split()[0] + " "
         end = next((number for number in range(start + 1, len(lines))
                     if lines[number].startswith(level)), len(lines))
@@ -207,7 +234,7 @@ def measure(lines, name):
         elif int(said[1]) < minutes:
             faults.append(f"{name}:{start + 1}: '{heading}' says less than "
                           f"the {minutes:.1f} minutes it takes")
-        if minutes > LONGEST:
+        if start in starts and minutes > LONGEST:
             faults.append(f"{name}:{start + 1}: '{heading}' takes "
                           f"{minutes:.1f} minutes, more than the {LONGEST} "
                           "that fit a lab session")
@@ -226,7 +253,11 @@ def main():
                "installed")
     with open(page, encoding="utf-8") as f:
         original = f.readlines()
-    lines, mismatches = cram_form(original, name, gcc_major())
+    # The starting files that the lessons copy, which the learner changes.
+    top = os.path.dirname(os.path.dirname(os.path.abspath(page)))
+    starting = [file for file in os.listdir(os.path.join(top, "docs"))
+                if file.endswith(".cpp") and not file.endswith("_answer.cpp")]
+    lines, mismatches = cram_form(original, name, gcc_major(), starting)
     starts = measure(original, name)
 
     with tempfile.TemporaryDirectory() as scratch:
@@ -236,7 +267,6 @@ def main():
         os.makedirs(project)
         # The project is the folder above the page's docs/: a clone, or the
         # package's files in /usr/share/pointer-notation.
-        top = os.path.dirname(os.path.dirname(os.path.abspath(page)))
         shutil.copy(os.path.join(top, "Pointer notation"), project)
         shutil.copytree(os.path.join(top, "docs"), os.path.join(project, "docs"))
         before = files(project)

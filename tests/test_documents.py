@@ -19,7 +19,7 @@ import unittest
 # no __pycache__ beside them for the import below.
 sys.dont_write_bytecode = True
 import test_pointer_notation as program  # noqa: E402
-from guide import INT_ALIGNED, STACK, measured  # noqa: E402
+from guide import INT_ALIGNED, STACK  # noqa: E402
 
 TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 MANUAL = os.environ.get("POINTER_NOTATION_MANUAL")
@@ -374,40 +374,36 @@ class Versions(unittest.TestCase):
 
 
 class TeachingNotes(unittest.TestCase):
-    """The notes for teachers give the time of each section of the guide by
-    the measure that the guide's test takes."""
+    """Each exercise and section of the guide that the notes for teachers
+    name, as 'Exercise 6, "TITLE"' or 'Guide, part one, "SECTION"', is
+    there, under that title and in that part."""
 
-    def test_times_are_the_guides(self):
-        lines = read("docs/guide.md").splitlines(True)
-        headings = [n for n, line in enumerate(lines) if line.startswith("#")]
-        expected = []
-        for start, end in zip(headings, headings[1:] + [len(lines)]):
-            heading = lines[start].strip()
-            if heading.startswith("# Part"):
-                part = next((n for n in headings if n > start
-                             and lines[n].startswith("# ")), len(lines))
-                name = heading.split()[2].rstrip(":")
-                expected += [(f"**Part {name}, in all**",
-                              f"**{round(measured(lines[start:part])[0])}**"),
-                             ("Its objectives",
-                              str(round(measured(lines[start:end])[0])))]
-            elif heading.startswith("## ") and expected:
-                expected.append((heading[3:],
-                                 str(round(measured(lines[start:end])[0]))))
-        notes = read("docs/teaching.md").splitlines()
-        first = notes.index("| Section | Minutes |") + 2
-        shown = []
-        for number, text in enumerate(notes[first:], first + 1):
-            if not text.startswith("|"):
-                break
-            cells = [cell.strip() for cell in text.strip("|").split("|")]
-            shown.append((f"docs/teaching.md:{number}", tuple(cells)))
-        for (place, row), want in zip(shown, expected):
-            self.assertEqual(row, want, f"{place}: the guide's section takes "
-                             "another time by the measure")
-        self.assertEqual(len(shown), len(expected),
-                         "docs/teaching.md's table of times does not list "
-                         "every section of the guide")
+    def test_named_places_are_there(self):
+        exercises = re.findall(r"^## (\d+)\. (.*)$", read("docs/exercises.md"),
+                               re.M)
+        parts, part = {}, None
+        for line in read("docs/guide.md").splitlines():
+            if line.startswith("# Part "):
+                part = parts.setdefault(line.split()[2].rstrip(":"), set())
+            elif line.startswith("## ") and part is not None:
+                part.add(line[3:])
+        named = 0
+        for number, line in enumerate(read("docs/teaching.md").splitlines(),
+                                      1):
+            place = f"docs/teaching.md:{number}"
+            for exercise, title in re.findall(r'Exercise (\d+), "([^"]+)"',
+                                              line):
+                named += 1
+                self.assertIn((exercise, title), exercises,
+                              f"{place}: exercises.md has no exercise "
+                              f"{exercise}, \"{title}\"")
+            for name, section in re.findall(r'Guide, part (\w+), "([^"]+)"',
+                                            line):
+                named += 1
+                self.assertIn(section, parts.get(name, ()),
+                              f"{place}: part {name} of the guide has no "
+                              f"section \"{section}\"")
+        self.assertTrue(named, "docs/teaching.md names no exercise or section")
 
 
 if __name__ == "__main__":

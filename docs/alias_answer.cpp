@@ -1,0 +1,12 @@
+// q keeps pointing at b, which gets the value of a: a reference answer.
+#include <iostream>
+int main()
+{
+    int a = 1;
+    int b = 2;
+    int* p = &a;
+    int* q = &b;
+    *q = *p;
+    *q = 5;
+    std::cout << "a : " << a << ", b : " << b << '\n';
+}
