@@ -125,15 +125,21 @@ class BrokenPipe(ProgramTest):
         self.assertEnded(result, 1, write_error(b"Broken pipe"))
 
 
-class Delivery(ProgramTest):
-    """Standard output is a pipe that is already full, so each write blocks
-    until the test makes room: the test sees what every write holds, and the
-    program's memory, while the program waits."""
+# The number of the write(2) system call, by processor.
+WRITE = {"x86-64": "1", "aarch64": "64"}
+
+
+class FlushAndAddress(ProgramTest):
+    """Each line is flushed as it ends, and the address printed holds the
+    int 10. Standard output is a pipe that is already full, so each write
+    blocks until the test makes room: the test sees what every write holds,
+    and the program's memory, while the program waits."""
 
     def setUp(self):
-        if processor(PROGRAM) != "x86-64" or not os.path.exists(
-                "/proc/self/syscall"):
-            self.skipTest("needs an x86-64 program, and /proc/PID/syscall")
+        self.write = WRITE.get(processor(PROGRAM))
+        if not self.write or not os.path.exists("/proc/self/syscall"):
+            self.skipTest("needs an x86-64 or aarch64 program, and "
+                          "/proc/PID/syscall")
 
     def start(self, **kwargs):
         # In a packet pipe every write takes a slot of its own, so once the
@@ -172,8 +178,8 @@ class Delivery(ProgramTest):
         while self.proc.poll() is None and time.monotonic() < deadline:
             with open(syscall) as f:
                 call = f.read().split()
-            # write(2) is system call 1 on x86-64: descriptor, buffer, count.
-            if call[:2] == ["1", "0x1"]:
+            # write(2): its number, then descriptor, buffer, count.
+            if call[:2] == [self.write, "0x1"]:
                 data = self.memory(int(call[2], 16), int(call[3], 16))
                 # Still the same call after the read, so the bytes are its own.
                 with open(syscall) as f:
