@@ -8,6 +8,7 @@ manual page as built by POINTER_NOTATION_MANUAL. The other pages are read
 from the source tree around this file.
 """
 
+import glob
 import json
 import os
 import re
@@ -404,6 +405,26 @@ class TeachingNotes(unittest.TestCase):
                               f"{place}: part {name} of the guide has no "
                               f"section \"{section}\"")
         self.assertTrue(named, "docs/teaching.md names no exercise or section")
+
+
+class NamedPaths(unittest.TestCase):
+    """Each file of the project that a page names in its prose, such as
+    `docs/ready.sh`, is there: a relative path with a folder in it, other
+    than build output. A pattern (`tests/test_*.py`) names at least one."""
+
+    def test_named_files_are_there(self):
+        pages = ["README.md", "CONTRIBUTING.md"] + sorted(
+            f"docs/{name}" for name in os.listdir(os.path.join(TOP, "docs"))
+            if name.endswith(".md"))
+        for name in pages:
+            for number, line in enumerate(read(name).splitlines(), 1):
+                for path in re.findall(r"`([\w.*-]+(?:/[\w.*-]+)+)`", line):
+                    if path.startswith("build"):
+                        continue
+                    pattern = path.replace("NAME", "*")
+                    if not glob.glob(os.path.join(TOP, pattern)):
+                        self.fail(f"{name}:{number}: names {path}, which the "
+                                  "project does not have")
 
 
 if __name__ == "__main__":
