@@ -84,13 +84,12 @@ else
     not_ready "nano, the editor the guide uses, is not installed: $(get nano)"
 fi
 
-# The guide shows the addresses of 64-bit x86 Linux.
+# The guide shows the addresses of 64-bit Linux on x86 and Arm processors.
 system="$(uname -s) $(uname -m)"
-if [ "$system" = "Linux x86_64" ]; then
-    ready "64-bit x86 Linux"
-else
-    not_ready "the guide shows 64-bit x86 Linux, and this is $system: use a 64-bit x86 PC with Linux"
-fi
+case $system in
+"Linux x86_64" | "Linux aarch64") ready "64-bit Linux, on an x86 or Arm processor" ;;
+*) not_ready "the guide shows 64-bit Linux on x86 or Arm, and this is $system: use a 64-bit PC with Linux, or a Linux virtual machine" ;;
+esac
 
 # Address randomisation: with it on, two programs get their stacks at
 # different places. setarch -R and gdb turn it off for what they run.

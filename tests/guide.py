@@ -7,10 +7,14 @@ that the page's commands make and remove again, such as pointer-guide.
 The page shows output as a terminal shows it. Before cram runs it, each
 output line that holds one of these is turned into a regular expression:
   - `…` stands for anything that differs from run to run;
-  - an address, 0x and nine or more hexadecimal digits, is an example. One
-    that starts with 0x7ff is on the stack: it matches a stack address of the
+  - an address, 0x and nine or more hexadecimal digits, is an example of
+    64-bit x86. One that starts with 0x7ff is on the stack: it matches a
+    stack address of the machine that runs the test (STACK_START), of the
     same length, ending in 0, 4, 8 or c when the example does. Any other
     matches an address of the same length that is not on the stack.
+A sentence that says where the stack of a processor starts, such as "on
+64-bit Arm it starts with `0xfff…`", must say it right for the processor
+that runs the test.
 A block of ```text right above a fold says what a correct answer prints: it
 must be what the last command in the fold prints, as the page shows it.
 
@@ -54,13 +58,27 @@ TOKEN = re.compile(r"…|0x[0-9a-f]{9,}")
 # Warnings that older GCCs, still in use, do not have: the option, and the
 # first GCC that warns with it.
 GCC_SINCE = {"-Wdangling-pointer": 12}
-# A stack address of 64-bit x86, twelve digits below 0x800000000000, and the
-# last digit of an int's address there, a multiple of 4.
-STACK = "0x7ff[0-9a-f]{8}"
+# Where Linux puts the stack, near the top of a program's addresses, by
+# processor (as uname -m names it): the first digits of a stack address, of
+# twelve digits in all. A program's addresses stop below 0x800000000000 on
+# 64-bit x86, and below 0x1000000000000 on 64-bit Arm with the 48-bit
+# addresses of Debian's kernel. The pages' examples are 64-bit x86's.
+STACK_START = {"x86_64": "0x7ff", "aarch64": "0xfff"}
+EXAMPLE_START = STACK_START["x86_64"]
+# The last digit of an int's address, a multiple of 4.
 INT_ALIGNED = "[048c]"
-# Any other example is an address elsewhere, such as a library's: one of the
-# same length that is not on the stack.
-NOT_STACK = "0x(?!7ff)"
+# What the pages call the processors, in sentences such as "on 64-bit Arm
+# it starts with `0xfff…`".
+NAMED = {"x86": "x86_64", "Arm": "aarch64"}
+CLAIM = re.compile(r"64-bit (x86|Arm)\b[^.;]{0,80}?`(0x[0-9a-f]+)…`")
+
+
+def stack(machine):
+    """A stack address of this machine's, but for its last digit."""
+    return STACK_START.get(machine, EXAMPLE_START) + "[0-9a-f]{8}"
+
+
+MACHINE = os.uname().machine
 
 
 def cannot(reason):
@@ -86,14 +104,17 @@ def pattern(text, where):
         example = token[0]
         if example == "…":
             parts.append(".*")
-        elif example.startswith("0x7ff"):
+        elif example.startswith(EXAMPLE_START):
             if len(example) != 14:
                 sys.exit(f"{where}: {example} is not a whole stack address "
                          "of 12 digits")
             end = INT_ALIGNED if example[-1] in "048c" else "[0-9a-f]"
-            parts.append(STACK + end)
+            parts.append(stack(MACHINE) + end)
         else:
-            parts.append(f"{NOT_STACK}[0-9a-f]{{{len(example) - 2}}}")
+            # An address elsewhere, such as a library's: one of the same
+            # length that is not on the stack.
+            start_digits = STACK_START.get(MACHINE, EXAMPLE_START)[2:]
+            parts.append(f"0x(?!{start_digits})[0-9a-f]{{{len(example) - 2}}}")
         start = token.end()
     parts.append(re.escape(text[start:]))
     return "".join(parts) + " (re)"
@@ -112,6 +133,16 @@ def gcc_major():
 WRITES = r"(>|\bsed\b.*\s-i|\b(cp|mv|tee)\b|\s-o\s).*(^|[\s/'\"])"
 
 
+def wrong_claims(paragraph):
+    """What a paragraph, its place and then its lines, says wrongly of where
+    the stack of this machine's processor starts."""
+    return [f"{paragraph[0]}: says that the stack of 64-bit {named} starts "
+            f"with {start}, but on this {MACHINE} machine it starts with "
+            f"{STACK_START[MACHINE]}"
+            for named, start in CLAIM.findall(" ".join(paragraph[1:]))
+            if NAMED[named] == MACHINE and start != STACK_START[MACHINE]]
+
+
 def cram_form(lines, name, gcc=None, starting=()):
     """The page in cram's form, and a list of the correct answers that the
     fold below each does not show; fails naming each line that shows a
@@ -121,7 +152,7 @@ def cram_form(lines, name, gcc=None, starting=()):
     that came after the GCC `gcc` is not expected from it: the page says
     which GCC first prints it."""
     faults, converted, fenced, output = [], [], False, False
-    mismatches, owed, in_answer = [], 0, False
+    mismatches, owed, in_answer, paragraph = [], 0, False, None
     # A ```text block: (its first line, its lines). pending is the last one,
     # until a line other than a blank comes; answer is the one above the
     # fold that is open. shown is what the last command prints.
@@ -153,6 +184,13 @@ def cram_form(lines, name, gcc=None, starting=()):
                                   f"answer: {text.strip()}")
         if text.strip() and not closing:
             pending = None
+        # Prose, a paragraph at a time, for what it says of the stack.
+        if text.strip() and not fenced and not text.startswith(INDENT):
+            paragraph = paragraph or [where]
+            paragraph.append(text.strip())
+        elif paragraph:
+            faults += wrong_claims(paragraph)
+            paragraph = None
         command = text.lstrip().startswith("$ ")
         if command and (fenced or not text.startswith(INDENT + "$ ")):
             faults.append(f"{where}: a command that the test would not run, "
@@ -186,6 +224,7 @@ def cram_form(lines, name, gcc=None, starting=()):
                               f"below it prints, at line {number}")
             answer = None
         converted.append(text + "\n")
+    faults += wrong_claims(paragraph or [])
     for fault in faults:
         print(fault)
     if faults:

@@ -31,10 +31,10 @@ OUTPUT = rb"\A" + ADDRESS + re.escape(VALUE_LINE) + rb"\Z"
 
 
 def processor(program):
-    """The processor that a program is built for, from its own ELF header:
-    "x86-64", "aarch64", or None for any other, or a program that is not
-    ELF (such as a script that runs it under an emulator). A 32-bit build
-    on a 64-bit system is neither."""
+    """The processor that a program is built for, from its own ELF header,
+    as uname -m names it: "x86_64", "aarch64", or None for any other, or
+    for a program that is not ELF (such as a script that runs it under an
+    emulator). A 32-bit build on a 64-bit system is neither."""
     try:
         with open(program or "", "rb") as f:
             header = f.read(20)
@@ -44,7 +44,7 @@ def processor(program):
         return None
     number = int.from_bytes(header[18:20],
                             "little" if header[5] == 1 else "big")
-    return {62: "x86-64", 183: "aarch64"}.get(number)
+    return {62: "x86_64", 183: "aarch64"}.get(number)
 
 
 def run(args=(), stdout=subprocess.PIPE, stdin=subprocess.DEVNULL, **kwargs):
@@ -126,7 +126,7 @@ class BrokenPipe(ProgramTest):
 
 
 # The number of the write(2) system call, by processor.
-WRITE = {"x86-64": "1", "aarch64": "64"}
+WRITE = {"x86_64": "1", "aarch64": "64"}
 
 
 class FlushAndAddress(ProgramTest):
