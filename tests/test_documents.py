@@ -267,6 +267,16 @@ class ManualPage(DocumentTest):
                       "cause of the failure with SIGPIPE ignored, but the "
                       f"program wrote {printed!r}")
 
+    def test_no_option_is_listed(self):
+        """The program reads no arguments, so the page lists none."""
+        if "OPTIONS" in self.sections:
+            self.fail(f"{MANUAL_SOURCE}: has an OPTIONS section, but the "
+                      "program reads no arguments")
+        synopsis = [text for _, _, text in self.section("SYNOPSIS")]
+        if synopsis != ["pointer-notation"]:
+            self.fail(f"{MANUAL_SOURCE}: SYNOPSIS shows {synopsis}, but the "
+                      "program takes no arguments: 'pointer-notation' alone")
+
     def test_example_is_what_the_program_prints(self):
         shown, no_fill = [], False
         for place, request, text in self.section("EXAMPLES"):
@@ -374,6 +384,27 @@ class Versions(unittest.TestCase):
 
 
 class TeachingNotes(unittest.TestCase):
+    def test_the_exercises_that_need_the_sanitizers(self):
+        """The notes say which exercises build with the sanitizers, and which
+        need only g++: the exercises' own commands say the same."""
+        sanitized = {number for number, text in re.findall(
+            r"^## (\d+)\. (.*?)(?=^## )", read("docs/exercises.md"),
+            re.M | re.S) if "-fsanitize" in text}
+        notes = " ".join(read("docs/teaching.md").split())
+        for claim, expected in [("build with the sanitizers", sanitized),
+                                ("need only `g++`", None)]:
+            found = re.search(r"Exercises ([\d, and]+) " + re.escape(claim),
+                              notes)
+            self.assertTrue(found, f"docs/teaching.md does not say which "
+                                   f"exercises {claim}")
+            listed = set(re.findall(r"\d+", found[1]))
+            if expected is None:
+                expected = set(re.findall(r"^## (\d+)\. ",
+                                          read("docs/exercises.md"),
+                                          re.M)) - sanitized
+            self.assertEqual(listed, expected, f"docs/teaching.md says that "
+                             f"exercises {sorted(listed, key=int)} {claim}")
+
     """Each exercise and section of the guide that the notes for teachers
     name, as 'Exercise 6, "TITLE"' or 'Guide, part one, "SECTION"', is
     there, under that title and in that part."""
@@ -404,6 +435,49 @@ class TeachingNotes(unittest.TestCase):
                               f"{place}: part {name} of the guide has no "
                               f"section \"{section}\"")
         self.assertTrue(named, "docs/teaching.md names no exercise or section")
+
+
+class QuotedLines(unittest.TestCase):
+    """Where a page quotes a line of a program by its number, as "change
+    line 16, `ptr = &number;`", some program of the lesson holds that text
+    on that line: the program itself, which the lesson copies to
+    pointers.cpp, or a file of docs/."""
+
+    def test_quoted_lines_are_on_their_lines(self):
+        programs = {}
+        for path in ["Pointer notation"] + sorted(
+                glob.glob(os.path.join(TOP, "docs", "*.cpp"))):
+            programs[path] = read(path).splitlines()
+        quoted = 0
+        for name in ["docs/guide.md", "docs/exercises.md", "docs/teaching.md"]:
+            # Prose only, a paragraph at a time: a line number and its text
+            # may stand on two lines of the page.
+            for start, paragraph in paragraphs(name):
+                for number, code in re.findall(r"\blines? (\d+), `([^`]+)`",
+                                               paragraph):
+                    quoted += 1
+                    if not any(len(lines) >= int(number)
+                               and code in lines[int(number) - 1]
+                               for lines in programs.values()):
+                        self.fail(f"{name}:{start}: quotes line {number} as "
+                                  f"`{code}`, but no program of the lesson "
+                                  "has that on that line")
+        self.assertTrue(quoted, "the pages quote no line of a program")
+
+
+def paragraphs(name):
+    """The prose paragraphs of a Markdown page, each with the number of its
+    first line, its lines joined by blanks."""
+    found, lines, fenced = [], [], False
+    for number, line in enumerate(read(name).splitlines() + [""], 1):
+        if line.startswith("```"):
+            fenced = not fenced
+        if line.strip() and not fenced and not line.startswith("    "):
+            lines.append((number, line.strip()))
+        elif lines:
+            found.append((lines[0][0], " ".join(text for _, text in lines)))
+            lines = []
+    return found
 
 
 class NamedPaths(unittest.TestCase):
