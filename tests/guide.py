@@ -74,11 +74,13 @@ CLAIM = re.compile(r"64-bit (x86|Arm)\b[^.;]{0,80}?`(0x[0-9a-f]+)…`")
 
 
 def stack(machine):
-    """A stack address of this machine's, but for its last digit."""
+    """A stack address of a machine's, but for its last digit: of 64-bit
+    x86's where the pages say nothing of the machine."""
     return STACK_START.get(machine, EXAMPLE_START) + "[0-9a-f]{8}"
 
 
 MACHINE = os.uname().machine
+HERE = STACK_START.get(MACHINE, EXAMPLE_START)
 
 
 def cannot(reason):
@@ -113,8 +115,7 @@ def pattern(text, where):
         else:
             # An address elsewhere, such as a library's: one of the same
             # length that is not on the stack.
-            start_digits = STACK_START.get(MACHINE, EXAMPLE_START)[2:]
-            parts.append(f"0x(?!{start_digits})[0-9a-f]{{{len(example) - 2}}}")
+            parts.append(f"0x(?!{HERE[2:]})[0-9a-f]{{{len(example) - 2}}}")
         start = token.end()
     parts.append(re.escape(text[start:]))
     return "".join(parts) + " (re)"

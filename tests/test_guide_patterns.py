@@ -11,7 +11,7 @@ import unittest
 # The tests run from the source tree, which the build must not write into.
 sys.dont_write_bytecode = True
 import test_pointer_notation as program  # noqa: E402
-from guide import MACHINE, STACK_START, cram_form, pattern  # noqa: E402
+from guide import EXAMPLE_START, HERE, MACHINE, STACK_START, cram_form, pattern  # noqa: E402
 
 EXAMPLE = "Ptr : 0x7ffd852331e4"
 
@@ -31,7 +31,7 @@ REJECTED = {
 
 def here(address):
     """An address of 64-bit x86's stack as this machine's stack has it."""
-    return address.replace("0x7ff", STACK_START.get(MACHINE, "0x7ff"), 1)
+    return address.replace(EXAMPLE_START, HERE, 1)
 
 
 def matches(address):
