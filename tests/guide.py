@@ -27,9 +27,12 @@ docs/ready.sh, the check that learners run, says the machine is not ready.
 
 Each part must also fit a lab session of 45 minutes: its minutes by this
 measure must be at most 40, and the line "About 40 minutes." (or another
-number, no fewer) must follow its heading. Each exercise (a heading such as
-"## 1. Swap two ints") must say its minutes the same way:
-  minutes = words / 120 + 1.5 * commands + 3 * predictions + 2 * answers
+number, no fewer) must follow its heading. Each part must ask for at least
+one edit, and the first part for at least two predictions. Each exercise
+(a heading such as "## 1. Swap two ints") must say its minutes the same
+way:
+  minutes = words / 120 + 1.5 * commands + 3 * predictions + 2 * edits
+            + 2 * answers
 where a part or an exercise runs from its heading to the next heading of
 the same level, or to the end of the page, and
   - words are all the words of those lines, prose, code and transcripts
@@ -37,6 +40,9 @@ the same level, or to the end of the page, and
   - commands are the lines that start with `$ ` after the indent, folded or
     not; the `>` lines that continue one are part of it;
   - predictions are the folds whose summary is "Check your prediction";
+  - edits are the changes that the page asks the learner to make by hand:
+    each is the `sed` in a prediction's fold that makes the same change, to
+    be sure, and writes a .cpp file;
   - answers are the ```text blocks right above a fold, which say what a
     correct answer prints: each is code that the learner writes by hand."""
 
@@ -237,15 +243,28 @@ def measured(lines):
     """The minutes that some lines of a page take, by the measure that the
     docstring of this file gives, and how they were counted."""
     words = sum(len(line.split()) for line in lines)
-    commands = sum(line.startswith(INDENT + "$ ") for line in lines)
+    commands, folded, edits = [], False, 0
+    for line in lines:
+        if line.strip() == PREDICTION:
+            folded = True
+        elif line.strip() == "</details>":
+            folded = False
+        if line.startswith(INDENT + "$ "):
+            commands.append([folded, line[len(INDENT) + 2:].strip()])
+        elif line.startswith(INDENT + "> ") and commands:
+            commands[-1][1] += " " + line[len(INDENT) + 2:].strip()
+    edits = sum(folded and bool(re.fullmatch(r"sed .*(\s-i\b.*|>\s*\S+\.cpp)",
+                                             command))
+                for folded, command in commands)
     predictions = sum(line.strip() == PREDICTION for line in lines)
     text = "".join(lines)
     answers = len(re.findall(r"^```text\n(?:.*\n)*?```\n\s*<details>", text,
                              re.M))
-    minutes = words / 120 + 1.5 * commands + 3 * predictions + 2 * answers
-    return minutes, (f"{words} words / 120 + 1.5 x {commands} commands + "
-                     f"3 x {predictions} predictions + 2 x {answers} answers "
-                     f"= {minutes:.1f} minutes")
+    minutes = (words / 120 + 1.5 * len(commands) + 3 * predictions
+               + 2 * edits + 2 * answers)
+    return minutes, edits, predictions, (f"{words} words / 120 + 1.5 x {len(commands)} commands + "
+                     f"3 x {predictions} predictions + 2 x {edits} edits + "
+                     f"2 x {answers} answers = {minutes:.1f} minutes")
 
 
 def measure(lines, name):
@@ -262,7 +281,7 @@ def measure(lines, name):
         level = lines[start].split()[0] + " "
         end = next((number for number in range(start + 1, len(lines))
                     if lines[number].startswith(level)), len(lines))
-        minutes, how = measured(lines[start:end])
+        minutes, edits, predictions, how = measured(lines[start:end])
         heading = lines[start].strip()
         said = next((re.fullmatch(r"About (\d+) minutes\.", line.strip())
                      for line in lines[start + 1:end] if line.strip()), None)
@@ -278,6 +297,15 @@ def measure(lines, name):
             faults.append(f"{name}:{start + 1}: '{heading}' takes "
                           f"{minutes:.1f} minutes, more than the {LONGEST} "
                           "that fit a lab session")
+        # A sitting that only types along teaches less: each part has the
+        # learner change code, and the first asks for predictions early.
+        if start in starts and not edits:
+            faults.append(f"{name}:{start + 1}: '{heading}' asks for no "
+                          "edit by hand, checked by a sed in a prediction's "
+                          "fold")
+        if starts[:1] == [start] and predictions < 2:
+            faults.append(f"{name}:{start + 1}: '{heading}' asks for "
+                          f"{predictions} predictions, fewer than 2")
     for fault in faults:
         print(fault)
     if faults:
