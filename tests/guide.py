@@ -2,7 +2,13 @@
 when one no longer prints what the page shows, or when the page shows a
 command that this test would not run.
 Usage: guide.py PAGE FOLDER, where FOLDER is the folder in the home folder
-that the page's commands make and remove again, such as pointer-guide.
+that the page's commands make and remove again, such as pointer-guide; or
+guide.py --program PROGRAM PAGE, for a page that only runs the program that
+the project builds: the README, whose commands run in the project's top
+folder with PROGRAM as build/pointer-notation, or the manual page as built
+(a page ending in .1), whose commands run with PROGRAM as
+pointer-notation, on PATH. groff renders the manual page as man shows it,
+and its transcripts are the blocks that start with a command.
 
 The page shows output as a terminal shows it. Before cram runs it, each
 output line that holds one of these is turned into a regular expression:
@@ -230,7 +236,8 @@ def cram_form(lines, name, gcc=None, starting=()):
                               "here is not what the last command of the fold "
                               f"below it prints, at line {number}")
             answer = None
-        converted.append(text + "\n")
+        # Inside a fence nothing is a transcript, however it is indented.
+        converted.append((text.lstrip() if fenced else text) + "\n")
     faults += wrong_claims(paragraph or [])
     for fault in faults:
         print(fault)
@@ -313,16 +320,49 @@ def measure(lines, name):
     return starts
 
 
+def rendered(page):
+    """A manual page as man shows it, with each of its transcripts indented
+    by four blanks and its other lines by none, as in the lesson's pages."""
+    if not shutil.which("groff"):
+        cannot("the test of the manual page's examples needs groff, which "
+               "is not installed")
+    text = subprocess.run(["groff", "-man", "-Tutf8", "-rHY=0", "-P-cbou",
+                           page], capture_output=True, text=True,
+                          check=True).stdout
+    lines, indent = [], None
+    for line in text.splitlines():
+        if line.lstrip().startswith("$ "):
+            indent = len(line) - len(line.lstrip())
+        elif indent is not None and not line[:indent].isspace():
+            indent = None
+        lines.append(INDENT + line[indent:] + "\n" if indent is not None
+                     else line.strip() + "\n")
+    return lines
+
+
 def main():
-    page, folder = sys.argv[1:]
+    program = None
+    if sys.argv[1] == "--program":
+        program, page = sys.argv[2:]
+        folder = None
+    else:
+        page, folder = sys.argv[1:]
     name = os.path.basename(page)
     if not shutil.which("cram3"):
         cannot("the test of the page's commands needs cram3, which is not "
                "installed")
-    with open(page, encoding="utf-8") as f:
-        original = f.readlines()
+    if page.endswith(".1"):
+        original = rendered(page)
+        top = os.path.dirname(TESTS)
+    else:
+        with open(page, encoding="utf-8") as f:
+            original = f.readlines()
+        # The project is the folder above the page: a clone, or the
+        # package's files in /usr/share/pointer-notation.
+        top = os.path.dirname(os.path.abspath(page))
+        if os.path.basename(top) == "docs":
+            top = os.path.dirname(top)
     # The starting files that the lessons copy, which the learner changes.
-    top = os.path.dirname(os.path.dirname(os.path.abspath(page)))
     starting = [file for file in os.listdir(os.path.join(top, "docs"))
                 if file.endswith(".cpp") and not file.endswith("_answer.cpp")]
     lines, mismatches = cram_form(original, name, gcc_major(), starting)
@@ -333,23 +373,31 @@ def main():
         home = os.path.join(scratch, "home")
         project = os.path.join(home, PROJECT)
         os.makedirs(project)
-        # The project is the folder above the page's docs/: a clone, or the
-        # package's files in /usr/share/pointer-notation.
         shutil.copy(os.path.join(top, "Pointer notation"), project)
         shutil.copytree(os.path.join(top, "docs"), os.path.join(project, "docs"))
-        before = files(project)
-
         # cram sets the language to C; the shell sets the learner's again.
         env = dict(os.environ, GUIDE_HOME=home)
         for variable in ["LANG", "LC_ALL", "LANGUAGE"]:
             env["GUIDE_" + variable] = os.environ.get(variable, "")
+        if program:
+            # The program as the README's build makes it, and as installed.
+            os.mkdir(os.path.join(project, "build"))
+            shutil.copy(program, os.path.join(project, "build", PROJECT))
+            os.mkdir(os.path.join(scratch, "bin"))
+            shutil.copy(program, os.path.join(scratch, "bin", PROJECT))
+            env.update(GUIDE_START=project,
+                       PATH=os.path.join(scratch, "bin") + os.pathsep
+                       + os.environ["PATH"])
+        before = files(project)
 
         # The learners' own check decides whether the commands can run, in
         # the shell that the commands get.
+        # The README and the manual page need only the program.
         ready = subprocess.run([f"{TESTS}/guide-shell", "-c",
-                                f"sh {PROJECT}/docs/ready.sh"], env=env,
-                               capture_output=True, text=True)
-        if ready.returncode:
+                                f"sh ~/{PROJECT}/docs/ready.sh"], env=env,
+                               capture_output=True, text=True,
+                               check=False) if not program else None
+        if ready and ready.returncode:
             cannot("".join(line for line in ready.stdout.splitlines(True)
                            if not line.startswith("ready:"))
                    + ready.stderr)
@@ -357,6 +405,7 @@ def main():
         # Each part keeps its lines where the page has them, and blank lines
         # for the others', so that cram's diff names the page's lines.
         bounds = [0] + starts[1:] + [len(lines)]
+        failed = []
         for part, (start, end) in enumerate(zip(bounds, bounds[1:]), 1):
             text = (["\n"] * start + lines[start:end]
                     + ["\n"] * (len(lines) - end))
@@ -367,8 +416,11 @@ def main():
             if subprocess.run(["cram3", f"--indent={len(INDENT)}",
                                f"--shell={TESTS}/guide-shell", path],
                               env=env).returncode:
-                sys.exit(f"part {part} of {name} does not print what the "
-                         f"page shows, at the lines of {name} named above")
+                failed.append(str(part))
+        if failed:
+            sys.exit(f"part {' and '.join(failed)} of {name} does not print "
+                     f"what the page shows, at the lines of {name} named "
+                     "above")
 
         # cram has shown that each fold prints what it shows; the correct
         # answer above it must say the same.
@@ -378,7 +430,7 @@ def main():
             sys.exit(1)
         if files(project) != before:
             sys.exit(f"the commands of {name} changed the project's own files")
-        if os.path.exists(os.path.join(home, folder)):
+        if folder and os.path.exists(os.path.join(home, folder)):
             sys.exit(f"the last step of {name} leaves ~/{folder} behind")
 
 

@@ -22,6 +22,11 @@ TIMEOUT = 5
 # shows it as skipped; any failure or error still exits with 1.
 SKIPPED = 77
 
+# The exit statuses: both lines written, or a write that failed. The
+# manual page must say the same.
+SUCCESS = 0
+WRITE_FAILED = 1
+
 # Exactly two lines: the address (never null, lower-case hex without leading
 # zeros), then the value read through the pointer.
 ADDRESS = rb"Ptr : 0x([1-9a-f][0-9a-f]*)\n"
@@ -67,7 +72,7 @@ class ProgramTest(unittest.TestCase):
 
 class NormalRun(ProgramTest):
     def check(self, result):
-        self.assertEnded(result, 0)
+        self.assertEnded(result, SUCCESS)
         self.assertRegex(result.stdout, OUTPUT)
 
     def test_plain_run(self):
@@ -93,11 +98,13 @@ class WriteErrors(ProgramTest):
     def test_full_device(self):
         with open("/dev/full", "wb") as full:
             result = run(stdout=full)
-        self.assertEnded(result, 1, write_error(b"No space left on device"))
+        self.assertEnded(result, WRITE_FAILED,
+                         write_error(b"No space left on device"))
 
     def test_standard_output_closed(self):
         result = run(preexec_fn=lambda: os.close(1))
-        self.assertEnded(result, 1, write_error(b"Bad file descriptor"))
+        self.assertEnded(result, WRITE_FAILED,
+                         write_error(b"Bad file descriptor"))
 
 
 def run_into_broken_pipe(**kwargs):
@@ -122,7 +129,7 @@ class BrokenPipe(ProgramTest):
 
     def test_ignored_signal_is_a_write_error(self):
         result = run_into_broken_pipe(preexec_fn=ignore_sigpipe)
-        self.assertEnded(result, 1, write_error(b"Broken pipe"))
+        self.assertEnded(result, WRITE_FAILED, write_error(b"Broken pipe"))
 
 
 # The number of the write(2) system call, by processor.
