@@ -6,7 +6,7 @@ that the page's commands make and remove again, such as pointer-guide; or
 guide.py --program PROGRAM PAGE, for a page that only runs the program that
 the project builds: the README, whose commands run in the project's top
 folder with PROGRAM as build/pointer-notation, or the manual page as built
-(a page ending in .1), whose commands run with PROGRAM as
+(a page ending in .1 or .1.gz), whose commands run with PROGRAM as
 pointer-notation, on PATH. groff renders the manual page as man shows it,
 and its transcripts are the blocks that start with a command.
 
@@ -52,6 +52,7 @@ the same level, or to the end of the page, and
   - answers are the ```text blocks right above a fold, which say what a
     correct answer prints: each is code that the learner writes by hand."""
 
+import gzip
 import os
 import re
 import shutil
@@ -326,9 +327,11 @@ def rendered(page):
     if not shutil.which("groff"):
         cannot("the test of the manual page's examples needs groff, which "
                "is not installed")
-    text = subprocess.run(["groff", "-man", "-Tutf8", "-rHY=0", "-P-cbou",
-                           page], capture_output=True, text=True,
-                          check=True).stdout
+    opener = gzip.open if page.endswith(".gz") else open
+    with opener(page, "rb") as f:
+        text = subprocess.run(["groff", "-man", "-Tutf8", "-rHY=0", "-P-cbou"],
+                              input=f.read(), capture_output=True,
+                              check=True).stdout.decode()
     lines, indent = [], None
     for line in text.splitlines():
         if line.lstrip().startswith("$ "):
@@ -351,7 +354,7 @@ def main():
     if not shutil.which("cram3"):
         cannot("the test of the page's commands needs cram3, which is not "
                "installed")
-    if page.endswith(".1"):
+    if page.endswith((".1", ".1.gz")):
         original = rendered(page)
         top = os.path.dirname(TESTS)
     else:
