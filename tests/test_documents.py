@@ -16,6 +16,7 @@ import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import unittest
 
 # The tests run from the source tree, which the build must not write into:
@@ -281,6 +282,138 @@ class QuotedLines(unittest.TestCase):
         if faults:
             self.fail("\n".join(faults))
         self.assertTrue(quoted, "the pages quote no line of a program")
+
+
+class Fragments(unittest.TestCase):
+    """Each piece of C++ that a page shows outside a transcript, a ```cpp
+    block or a statement in its prose (`ptr = &number;`), is C++ that the
+    lesson compiles: a line of one of its programs, or of a sed in a
+    transcript, which cram then holds to what g++ says of it. Any other
+    statement must compile at the end of some function of the lesson's
+    programs, where its names mean what the lesson means by them."""
+
+    def test_fragments_are_compiled_code(self):
+        programs = {path: read(path) for path in ["Pointer notation"] + sorted(
+            os.path.relpath(p, TOP)
+            for p in glob.glob(os.path.join(TOP, "docs", "*.cpp")))}
+        compiler = os.environ.get("CXX") or shutil.which("g++") or "c++"
+        faults, checked = [], 0
+        for name in ["README.md", "docs/guide.md", "docs/exercises.md",
+                     "docs/teaching.md"]:
+            text = read(name)
+            compiled = {re.sub(r"\s*//.*", "", line).strip()
+                        for code in programs.values()
+                        for line in code.splitlines()}
+            # The text that each sed puts into a program, a line at a time:
+            # sed '16a\    TEXT' FILE, or sed '9c\ and lines that go on.
+            compiled |= {re.sub(r"^[$>] (sed '\d+[aci]\\)?|\\?('\s.*)?$", "",
+                                line.strip()).strip()
+                         for line in text.splitlines()
+                         if re.match(r"    [$>] ", line)}
+            fragments = [(f"{name}:{number}", line.strip())
+                         for number, line in fenced_lines(text, "cpp")]
+            fragments += [(f"{name}:{start}", code)
+                          for start, paragraph in paragraphs(name)
+                          for code in re.findall(r"`([^`]+;)`", paragraph)]
+            for place, code in fragments:
+                checked += 1
+                if code not in compiled and not compiles(compiler, code,
+                                                         programs.values()):
+                    faults.append(f"{place}: `{code}` is C++ that no program "
+                                  "of the lesson holds and that compiles at "
+                                  "the end of none of their functions")
+        if faults:
+            self.fail("\n".join(faults))
+        self.assertTrue(checked, "the pages show no C++ outside transcripts")
+
+
+def fenced_lines(text, info):
+    """The lines of a page's fences of one kind, such as ```cpp, with their
+    numbers."""
+    found, fence = [], None
+    for number, line in enumerate(text.splitlines(), 1):
+        if line.startswith("```"):
+            fence = None if fence is not None else line[3:].strip()
+        elif fence == info:
+            found.append((number, line))
+    return found
+
+
+def compiles(compiler, code, programs):
+    """Whether a statement compiles put before the closing brace of some
+    function of the programs."""
+    with tempfile.TemporaryDirectory() as scratch:
+        source = os.path.join(scratch, "fragment.cpp")
+        for program in programs:
+            lines = program.splitlines()
+            for end in [n for n, line in enumerate(lines) if line == "}"]:
+                with open(source, "w", encoding="utf-8") as f:
+                    f.write("\n".join(lines[:end] + [code] + lines[end:]))
+                if subprocess.run([compiler, "-std=c++17", "-fsyntax-only",
+                                   "-x", "c++", source],
+                                  capture_output=True).returncode == 0:
+                    return True
+    return False
+
+
+class ProseCommands(unittest.TestCase):
+    """Each command that a page names in its prose, such as `nano -l FILE`
+    or `setarch -R`, uses options that its tool has: a compiler's options
+    compile an empty file, and any other tool's are in what its --help
+    prints. A tool that this machine lacks is left out; CI has them all."""
+
+    def test_options_are_the_tools(self):
+        faults, checked = [], 0
+        for name in ["README.md", "CONTRIBUTING.md", "docs/guide.md",
+                     "docs/exercises.md", "docs/teaching.md"]:
+            for start, paragraph in paragraphs(name):
+                for code in re.findall(r"`([^`]+)`", paragraph):
+                    tool, *words = re.split(r"&&|\|", code)[0].split() or [""]
+                    options = [w for w in words if w.startswith("-")
+                               and w != "-o"]
+                    if not options or not shutil.which(tool) or "/" in tool:
+                        continue
+                    checked += 1
+                    wrong = unknown_options(tool, options)
+                    if wrong:
+                        faults.append(f"{name}:{start}: `{code}` uses "
+                                      f"{' '.join(wrong)}, which {tool} does "
+                                      "not have")
+        if faults:
+            self.fail("\n".join(faults))
+        if not checked:
+            self.skipTest("none of the tools that the pages name is here")
+
+
+def unknown_options(tool, options):
+    """The options that a tool does not have, of those given."""
+    if tool in ("g++", "clang++", "c++"):
+        ran = subprocess.run([tool, *options, "-fsyntax-only", "-x", "c++",
+                              "/dev/null"], capture_output=True, text=True)
+        return [] if ran.returncode == 0 and not ran.stderr else options
+    ran = subprocess.run([tool, "--help"], capture_output=True, text=True,
+                         stdin=subprocess.DEVNULL)
+    shown = ran.stdout + ran.stderr
+    # Some tools' --help leaves options out that their manual page lists.
+    if shutil.which("man"):
+        shown += subprocess.run(["man", "-P", "cat", tool], text=True,
+                                capture_output=True,
+                                env=dict(os.environ, MANWIDTH="200")).stdout
+
+    def has(option):
+        return re.search(r"(^|[\s,\[])" + re.escape(option) + r"(?![\w-])",
+                         shown, re.M)
+    wrong = []
+    for option in options:
+        option = option.split("=")[0]
+        # Short options written together, as tar -xf.
+        if not has(option) and not (
+                re.fullmatch(r"-[a-zA-Z]+", option)
+                and all(has("-" + letter) for letter in option[1:])):
+            wrong.append(option)
+    # Without man, an option that --help leaves out cannot be told from one
+    # that is not there.
+    return wrong if shutil.which("man") else []
 
 
 def paragraphs(name):
