@@ -62,8 +62,13 @@ class ManualPage(unittest.TestCase):
         cls.sections = dict(re.findall(r"^(\S.*)\n((?:(?: .*)?\n)*)", text,
                                        re.M))
         cls.section = cls.sections.get("EXIT STATUS", "")
-        # Each entry's tag, at the section's indent; its text indented more.
-        cls.tags = re.findall(r"^ {7}(\S+(?: \S+)*)", cls.section, re.M)
+        # Each entry's tag, at the section's indent (7 blanks, or 5 from
+        # groff 1.23 on); its text indented more.
+        indent = min((len(line) - len(line.lstrip())
+                      for line in cls.section.splitlines() if line.strip()),
+                     default=0)
+        cls.tags = re.findall(rf"^ {{{indent}}}(\S+(?: \S+)*)", cls.section,
+                              re.M)
         cls.text = " ".join(cls.section.split())
 
     def says(self, text, what):
