@@ -8,6 +8,7 @@ manual page as built by POINTER_NOTATION_MANUAL. The other pages are read
 from the source tree around this file.
 """
 
+import ctypes
 import glob
 import json
 import os
@@ -187,6 +188,23 @@ class Versions(unittest.TestCase):
                               f"built as C++{standard} (CXX_STANDARD in "
                               "CMakeLists.txt)")
 
+    def test_gcc(self):
+        """The oldest GCC that the pages name is the one that the learners'
+        readiness check accepts."""
+        found = re.search(r'"\$\{gcc:-0\}" -lt (\d+)', read("docs/ready.sh"))
+        self.assertTrue(found, "docs/ready.sh names no oldest GCC to check "
+                               "the pages by")
+        # The exercises name the GCC that first gives a warning instead.
+        for name in ["README.md", "docs/guide.md", "docs/teaching.md"]:
+            for start, paragraph in paragraphs(name):
+                for named in re.findall(r"\bGCC (\d+) (?:or|and) newer",
+                                        paragraph):
+                    place = f"{name}:{start}"
+                    if named != found[1]:
+                        self.fail(f"{place}: names GCC {named} or newer, "
+                                  f"but docs/ready.sh accepts GCC "
+                                  f"{found[1]} and newer")
+
     def test_project_version(self):
         project = self.setting(
             r"\bproject\(\s*pointer-notation\s+VERSION (\S+)",
@@ -333,6 +351,63 @@ class Fragments(unittest.TestCase):
         if faults:
             self.fail("\n".join(faults))
         self.assertTrue(checked, "the pages show no C++ outside transcripts")
+
+
+class MachineFacts(unittest.TestCase):
+    """What the prose says of the machine, sentence by sentence, is true of
+    the machine that runs the tests, the learner's: a size in bytes of an
+    `int` (or of several) or of a pointer, the alignment of an `int`, and
+    the order of an `int`'s bytes."""
+
+    def test_sizes_alignment_and_byte_order(self):
+        int_size, pointer = ctypes.sizeof(ctypes.c_int), ctypes.sizeof(
+            ctypes.c_void_p)
+        counts = {"two": 2, "three": 3, "four": 4, "five": 5}
+        faults = []
+        for name in ["README.md", "docs/guide.md", "docs/exercises.md",
+                     "docs/teaching.md"]:
+            lines = read(name).splitlines()
+            # Prose, and the pictures' captions, which say sizes too.
+            texts = paragraphs(name) + [(number, line) for number, line in
+                                        fenced_lines(read(name), "text")]
+            for start, text in texts:
+                for sentence in re.split(r"(?<=[.;:])\s", text):
+                    place = f"{name}:{start}"
+                    # A size is that of the type named last before it.
+                    for size in re.finditer(r"\b(\d+) bytes\b", sentence):
+                        named = re.findall(
+                            r"(?:\b(two|three|four|five) )?`?\b(int\*|int|"
+                            r"pointer)", sentence[:size.start()])
+                        if not named:
+                            continue
+                        count, kind = named[-1]
+                        count = counts.get(count, 1)
+                        expected = count * (int_size if kind == "int"
+                                            else pointer)
+                        if int(size[1]) != expected:
+                            faults.append(f"{place}: says {size[1]} bytes, "
+                                          f"but {count} {kind} take"
+                                          f"{'s' if count == 1 else ''} "
+                                          f"{expected} here: {sentence}")
+                    for align in re.findall(r"aligned\*? to (\d+)", sentence):
+                        if int(align) != ctypes.alignment(ctypes.c_int):
+                            faults.append(f"{place}: says an int is aligned "
+                                          f"to {align}, but here to "
+                                          f"{ctypes.alignment(ctypes.c_int)}")
+                    order = re.search(r"(least|most) significant byte at the "
+                                      r"(lowest|highest) address", sentence)
+                    endian = re.search(r"(little|big)-endian", sentence)
+                    if order:
+                        order = ("little" if (order[1] == "least")
+                                 == (order[2] == "lowest") else "big")
+                    for said in filter(None, [order, endian and endian[1]]):
+                        if said != sys.byteorder:
+                            faults.append(f"{place}: says the bytes are "
+                                          f"{said}-endian, but here they are "
+                                          f"{sys.byteorder}-endian: "
+                                          f"{sentence}")
+        if faults:
+            self.fail("\n".join(faults))
 
 
 def fenced_lines(text, info):
