@@ -7,6 +7,6 @@ int main()
     int* p = &a;
     int* q = &b;
     *q = *p;
-    *q = 5;
+    *q = *q + 5;
     std::cout << "a : " << a << ", b : " << b << '\n';
 }

@@ -240,6 +240,28 @@ class TeachingNotes(unittest.TestCase):
             self.assertEqual(listed, expected, f"docs/teaching.md says that "
                              f"exercises {sorted(listed, key=int)} {claim}")
 
+    def test_wrong_answers_print_otherwise(self):
+        """A typical wrong answer, in the notes' table, prints something
+        other than what the exercise says a correct answer prints: else the
+        learner cannot tell them apart by running it."""
+        correct = {number: set(re.findall(r"^```text\n((?:.*\n)*?)```\n\s*"
+                                          r"<details>", text, re.M)[0]
+                               .splitlines()) if "```text" in text else set()
+                   for number, text in re.findall(
+                       r"^## (\d+)\. .*?\n(.*?)(?=^## |\Z)",
+                       read("docs/exercises.md"), re.M | re.S)}
+        for number, line in enumerate(read("docs/teaching.md").splitlines(),
+                                      1):
+            row = re.match(r'\| Exercise (\d+), .*\|([^|]*)\|$', line)
+            if not row:
+                continue
+            for shown in re.findall(r"`([^`]+)`", row[2]):
+                self.assertNotIn(shown, correct.get(row[1], set()),
+                                 f"docs/teaching.md:{number}: the typical "
+                                 f"wrong answer to exercise {row[1]} prints "
+                                 f"`{shown}`, which is what a correct answer "
+                                 "prints")
+
     """Each exercise and section of the guide that the notes for teachers
     name, as 'Exercise 6, "TITLE"' or 'Guide, part one, "SECTION"', is
     there, under that title and in that part."""
