@@ -407,11 +407,13 @@ class MachineFacts(unittest.TestCase):
                         count = counts.get(count, 1)
                         expected = count * (int_size if kind == "int"
                                             else pointer)
+                        what = (f"{count} {kind}s take" if count > 1
+                                else f"an {kind} takes" if kind != "pointer"
+                                else "a pointer takes")
                         if int(size[1]) != expected:
                             faults.append(f"{place}: says {size[1]} bytes, "
-                                          f"but {count} {kind} take"
-                                          f"{'s' if count == 1 else ''} "
-                                          f"{expected} here: {sentence}")
+                                          f"but {what} {expected} here: "
+                                          f"{sentence}")
                     for align in re.findall(r"aligned\*? to (\d+)", sentence):
                         if int(align) != ctypes.alignment(ctypes.c_int):
                             faults.append(f"{place}: says an int is aligned "

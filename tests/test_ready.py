@@ -93,12 +93,34 @@ class Refusals(unittest.TestCase):
 
     def test_another_processor(self):
         self.check("and this is Linux riscv64",
-                   stand_ins={"uname": "#!/bin/sh\n[ \"$1\" = -m ] && echo "
-                                       "riscv64 && exit\nexec /bin/uname "
-                                       "\"$@\"\n"})
+                   stand_ins={"uname": processor("riscv64")})
 
     def test_randomisation_off(self):
         self.check("address randomisation is off", wrapper=["setarch", "-R"])
+
+
+def processor(name):
+    """A stand-in for uname that names another processor."""
+    return (f"#!/bin/sh\n[ \"$1\" = -m ] && echo {name} && exit\n"
+            "exec /bin/uname \"$@\"\n")
+
+
+class Acceptances(unittest.TestCase):
+    """The processors that the lesson supports, as uname -m names them, are
+    ready, whatever else this machine lacks."""
+
+    def test_supported_processors(self):
+        for name in ["x86_64", "aarch64"]:
+            with self.subTest(name), tempfile.TemporaryDirectory() as scratch:
+                path = machine(os.path.join(scratch, "bin"),
+                               stand_ins={"uname": processor(name)})
+                said = subprocess.run(["/bin/sh", READY],
+                                      env=dict(os.environ, PATH=path),
+                                      capture_output=True, text=True,
+                                      timeout=60).stdout
+                self.assertIn("ready:     64-bit Linux, on an x86 or Arm "
+                              "processor", said, f"docs/ready.sh does not "
+                              f"take Linux {name}: it said\n{said}")
 
 
 if __name__ == "__main__":
