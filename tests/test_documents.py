@@ -108,6 +108,34 @@ class ManualPage(unittest.TestCase):
                       "program takes no arguments: 'pointer-notation' alone")
 
 
+class AddressSteps(unittest.TestCase):
+    """Where a page says that the addresses it shows are "each N more than
+    the one before", the ```text block that follows shows just that, and N
+    is the size of an int: cram matches each example address on its own,
+    so it would not see a wrong step."""
+
+    def test_steps_are_what_the_page_says(self):
+        said = 0
+        for name in ["docs/guide.md", "docs/exercises.md"]:
+            text = read(name)
+            for claim in re.finditer(r"each\s+(\d+)\s+more\s+than\s+the\s+one"
+                                     r"\s+before:?\s*\n+```text\n(.*?)```",
+                                     text, re.S):
+                said += 1
+                place = f"{name}:{text.count(chr(10), 0, claim.start()) + 1}"
+                step = int(claim[1])
+                addresses = [int(a, 16) for a in ADDRESS.findall(claim[2])]
+                steps = {b - a for a, b in zip(addresses, addresses[1:])}
+                self.assertEqual(step, ctypes.sizeof(ctypes.c_int),
+                                 f"{place}: says each address is {step} more "
+                                 "than the one before, but an int takes "
+                                 f"{ctypes.sizeof(ctypes.c_int)} bytes")
+                self.assertEqual(steps, {step}, f"{place}: says each address "
+                                 f"is {step} more than the one before, but "
+                                 f"the example steps by {sorted(steps)}")
+        self.assertTrue(said, "no page says how its addresses step")
+
+
 class GuidePictures(unittest.TestCase):
     """A picture, a ```text block, in the README or the guide draws a run
     that the page shows, so each address in it is one that a transcript of
