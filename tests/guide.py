@@ -251,7 +251,7 @@ def measured(lines):
     """The minutes that some lines of a page take, by the measure that the
     docstring of this file gives, and how they were counted."""
     words = sum(len(line.split()) for line in lines)
-    commands, folded, edits = [], False, 0
+    commands, folded = [], False
     for line in lines:
         if line.strip() == PREDICTION:
             folded = True
@@ -270,9 +270,10 @@ def measured(lines):
                              re.M))
     minutes = (words / 120 + 1.5 * len(commands) + 3 * predictions
                + 2 * edits + 2 * answers)
-    return minutes, edits, predictions, (f"{words} words / 120 + 1.5 x {len(commands)} commands + "
-                     f"3 x {predictions} predictions + 2 x {edits} edits + "
-                     f"2 x {answers} answers = {minutes:.1f} minutes")
+    how = (f"{words} words / 120 + 1.5 x {len(commands)} commands + "
+           f"3 x {predictions} predictions + 2 x {edits} edits + "
+           f"2 x {answers} answers = {minutes:.1f} minutes")
+    return minutes, edits, predictions, how
 
 
 def measure(lines, name):
@@ -321,19 +322,24 @@ def measure(lines, name):
     return starts
 
 
+def groff_text(page):
+    """A manual page, plain or gzipped, as man shows it: plain text, with
+    no bold, underline or hyphenation."""
+    opener = gzip.open if page.endswith(".gz") else open
+    with opener(page, "rb") as f:
+        return subprocess.run(["groff", "-man", "-Tutf8", "-rHY=0",
+                               "-P-cbou"], input=f.read(), capture_output=True,
+                              check=True).stdout.decode()
+
+
 def rendered(page):
     """A manual page as man shows it, with each of its transcripts indented
     by four blanks and its other lines by none, as in the lesson's pages."""
     if not shutil.which("groff"):
         cannot("the test of the manual page's examples needs groff, which "
                "is not installed")
-    opener = gzip.open if page.endswith(".gz") else open
-    with opener(page, "rb") as f:
-        text = subprocess.run(["groff", "-man", "-Tutf8", "-rHY=0", "-P-cbou"],
-                              input=f.read(), capture_output=True,
-                              check=True).stdout.decode()
     lines, indent = [], None
-    for line in text.splitlines():
+    for line in groff_text(page).splitlines():
         if line.lstrip().startswith("$ "):
             indent = len(line) - len(line.lstrip())
         elif indent is not None and not line[:indent].isspace():

@@ -24,6 +24,7 @@ import unittest
 # no __pycache__ beside them for the import below.
 sys.dont_write_bytecode = True
 import test_pointer_notation as program  # noqa: E402
+from guide import groff_text  # noqa: E402
 
 # The project's files: the source tree, or where POINTER_NOTATION_TOP says,
 # such as /usr/share/pointer-notation, where the package puts the lesson.
@@ -56,9 +57,7 @@ class ManualPage(unittest.TestCase):
                      "built, for example build/man/pointer-notation.1")
         if not shutil.which("groff"):
             raise unittest.SkipTest("needs groff to show the manual page")
-        text = subprocess.run(["groff", "-man", "-Tutf8", "-rHY=0",
-                               "-P-cbou", MANUAL], capture_output=True,
-                              text=True, check=True).stdout
+        text = groff_text(MANUAL)
         # Each heading starts a line; the section's lines are indented.
         cls.sections = dict(re.findall(r"^(\S.*)\n((?:(?: .*)?\n)*)", text,
                                        re.M))
