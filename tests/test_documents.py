@@ -416,7 +416,6 @@ class MachineFacts(unittest.TestCase):
         faults = []
         for name in ["README.md", "docs/guide.md", "docs/exercises.md",
                      "docs/teaching.md"]:
-            lines = read(name).splitlines()
             # Prose, and the pictures' captions, which say sizes too.
             texts = paragraphs(name) + [(number, line) for number, line in
                                         fenced_lines(read(name), "text")]
