@@ -1,7 +1,8 @@
 """Holds what the pages tell a user to what the program and its build do:
 the manual page's exit statuses, against what the program's tests see it
 do; the pictures, against the transcripts; the lines, paths and versions
-that the pages name. guide.py runs the pages' commands.
+that the pages name; the keys they give for nano, typed into nano.
+guide.py runs the pages' commands.
 
 The program is named by the POINTER_NOTATION environment variable, and the
 manual page as built by POINTER_NOTATION_MANUAL. The other pages are read
@@ -9,15 +10,19 @@ from the source tree around this file.
 """
 
 import ctypes
+import fcntl
 import glob
 import json
 import os
 import re
+import select
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
+import termios
 import unittest
 
 # The tests run from the source tree, which the build must not write into:
@@ -610,6 +615,103 @@ class NamedPaths(unittest.TestCase):
                         continue
                     faults.append(f"{name}:{start}: names {path}, which "
                                   f"{TOP} does not have")
+        if faults:
+            self.fail("\n".join(faults))
+
+
+# Each thing that the pages say a nano key does, as it reads there.
+NANO_KEY = re.compile(r"Ctrl\+([A-Z])( and (?:then )?Enter)?(?: in nano)? "
+                      r"(deletes|saves|leaves)")
+NANO_KEYS = re.compile(r"save it and leave \(((?:Ctrl\+[A-Z]|Enter)"
+                       r"(?:, (?:Ctrl\+[A-Z]|Enter))*)\)")
+
+
+def typed(keys):
+    """The bytes that a terminal sends for keys such as "Ctrl+O, Enter"."""
+    return b"".join(b"\r" if key == "Enter" else bytes([ord(key[-1]) - 64])
+                    for key in keys.split(", "))
+
+
+def nano(path, keys):
+    """Types keys into nano, opened on path in a terminal of its own, and
+    says whether nano ended. A nano that waits for more is stopped after a
+    minute, which only bounds a run that would never end."""
+    controller, terminal = os.openpty()
+    fcntl.ioctl(terminal, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))
+    home = tempfile.mkdtemp()
+    editor = subprocess.Popen(
+        ["nano", "--ignorercfiles", path], stdin=terminal, stdout=terminal,
+        stderr=terminal, start_new_session=True,
+        env=dict(os.environ, TERM="xterm", HOME=home))
+    os.close(terminal)
+    shown, typed_yet = b"", False
+    try:
+        while True:
+            ready, _, _ = select.select([controller], [], [], 60)
+            if not ready:
+                return False
+            try:
+                shown += os.read(controller, 4096)
+            except OSError:  # nano has ended and closed its terminal
+                return editor.wait() == 0
+            # Keys typed before nano has drawn its screen could be lost.
+            if not typed_yet and b"Exit" in shown:
+                os.write(controller, keys)
+                typed_yet = True
+    finally:
+        if editor.poll() is None:
+            editor.kill()
+        editor.wait()
+        os.close(controller)
+        shutil.rmtree(home)
+
+
+@unittest.skipUnless(shutil.which("nano"), "nano is not here")
+class NanoKeys(unittest.TestCase):
+    """The keys that the pages give for nano do what the pages say. Typed
+    into nano, the keys said to delete a line, then to save, then to leave,
+    take the first line out of a file, write it and end nano; and so does
+    each "save it and leave" with the keys it lists."""
+
+    def test_keys_do_what_the_pages_say(self):
+        said = {"deletes": set(), "saves": set(), "leaves": set()}
+        sequences, faults, where = set(), [], {}
+        for name in ["docs/guide.md", "docs/exercises.md", "docs/teaching.md"]:
+            for start, paragraph in paragraphs(name):
+                claims = NANO_KEY.findall(paragraph)
+                listed = NANO_KEYS.findall(paragraph)
+                for key, enter, action in claims:
+                    keys = f"Ctrl+{key}{', Enter' if enter else ''}"
+                    said[action].add(keys)
+                    where.setdefault(keys, set()).add(f"{name}:{start}")
+                for keys in listed:
+                    sequences.add(keys)
+                    where.setdefault(keys, set()).add(f"{name}:{start}")
+                named = len(re.findall(r"Ctrl\+", paragraph))
+                if named != len(claims) + sum(k.count("Ctrl+") for k in listed):
+                    faults.append(f"{name}:{start}: names a nano key without "
+                                  "saying that it deletes, saves or leaves")
+        self.assertTrue(all(said.values()), f"the pages do not say which "
+                        f"keys delete, save and leave in nano: {said}")
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "lines.cpp")
+            tries = [(d, s, q) for d in said["deletes"]
+                     for s in said["saves"] for q in said["leaves"]]
+            tries += [(d, keys) for d in said["deletes"] for keys in sequences]
+            for parts in tries:
+                keys, left = ", ".join(parts), "second\n"
+                with open(path, "w") as f:
+                    f.write("first\nsecond\n")
+                ended = nano(path, typed(keys))
+                with open(path) as f:
+                    now = f.read()
+                if not ended or now != left:
+                    pages = ", ".join(sorted(set().union(
+                        *(where[part] for part in parts))))
+                    faults.append(f"{pages}: typed into nano, {keys} "
+                                  f"{'ends' if ended else 'does not end'} "
+                                  f"nano and leaves the file {now!r}, not "
+                                  f"{left!r} with nano ended")
         if faults:
             self.fail("\n".join(faults))
 
