@@ -634,8 +634,9 @@ def typed(keys):
 
 def nano(path, keys):
     """Types keys into nano, opened on path in a terminal of its own, and
-    says whether nano ended. A nano that waits for more is stopped after a
-    minute, which only bounds a run that would never end."""
+    says whether nano ended. A nano that waits for more is stopped after
+    20 seconds, which only bounds a run that would never end, well inside the
+    minute that CTest gives the whole group."""
     controller, terminal = os.openpty()
     fcntl.ioctl(terminal, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))
     home = tempfile.mkdtemp()
@@ -647,15 +648,20 @@ def nano(path, keys):
     shown, typed_yet = b"", False
     try:
         while True:
-            ready, _, _ = select.select([controller], [], [], 60)
+            ready, _, _ = select.select([controller], [], [], 20)
             if not ready:
+                if not typed_yet:
+                    raise AssertionError("nano drew no help line with ^X: "
+                                         f"it showed {shown[-300:]!r}")
                 return False
             try:
                 shown += os.read(controller, 4096)
             except OSError:  # nano has ended and closed its terminal
                 return editor.wait() == 0
-            # Keys typed before nano has drawn its screen could be lost.
-            if not typed_yet and b"Exit" in shown:
+            # Keys typed before nano has drawn its screen could be lost. Its
+            # help lines name the keys as ^X in every language, though the
+            # words beside them are the learner's own ("Beenden" in German).
+            if not typed_yet and b"^X" in shown:
                 os.write(controller, keys)
                 typed_yet = True
     finally:
