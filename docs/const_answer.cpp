@@ -3,7 +3,7 @@
 int main()
 {
     int a = 1;
-    const int b = 2;
+    int b = 2;
     const int* to_const = &a; // a can only be read through it
     int* const fixed = &a;    // it points at a for good
     to_const = &b;

@@ -6,5 +6,4 @@ print &number
 print &ptr
 print sizeof(number)
 print sizeof(ptr)
-print alignof(int)
 x/4xb ptr

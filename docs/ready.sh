@@ -1,20 +1,38 @@
 #!/bin/sh
-# Is this machine ready for the guide? Run it from the project's top folder:
+# Is this machine ready for the lesson? Run it from the lesson's top folder:
 #   sh docs/ready.sh
-# It tries each thing the guide needs and says, one line each, what is ready
-# and what is not, with how to get it. It exits 0 when all is ready, 1 when
-# something is missing. It writes only in a folder of its own under /tmp,
-# which it removes again.
+# It tries each thing the lesson needs and says, one line each, what is
+# ready and what is not, with how to get it. It exits 0 when all is ready,
+# 1 when something is missing. It writes only in a folder of its own under
+# /tmp, which it removes again. `sh docs/ready.sh --tools` prints the tools.
+
+# The tools that the lesson needs, each a Debian package with a command of
+# the same name. This list is their one home: the project's tests, its CI
+# and the Debian package's Recommends all follow it.
+tools="g++ gdb nano"
+# The oldest GCC whose messages the pages show.
+oldest_gcc=11
+
+if [ "${1:-}" = --tools ]; then
+    echo "$tools"
+    exit 0
+fi
 
 missing=0
-
 ready() {
     echo "ready:     $1"
 }
-
 not_ready() {
     echo "not ready: $1"
     missing=$((missing + 1))
+}
+finish() {
+    if [ "$missing" -eq 0 ]; then
+        echo "Your machine is ready for the guide."
+        exit 0
+    fi
+    echo "Your machine is not ready: fix what the lines above say is not ready."
+    exit 1
 }
 
 # Programs answer in English here, so that their output can be read.
@@ -22,6 +40,17 @@ LC_ALL=C
 export LC_ALL
 # gdb would look for debugging information on the internet where this is set.
 unset DEBUGINFOD_URLS
+
+# The pages show 64-bit Linux on x86 and Arm processors. Elsewhere, as on a
+# Mac, nothing below applies: the route is a Linux virtual machine.
+case "$(uname -s) $(uname -m)" in
+"Linux x86_64" | "Linux aarch64") ready "64-bit Linux, on an x86 or Arm processor" ;;
+Linux*) not_ready "the lesson needs 64-bit Linux on an x86 or Arm processor, and this is Linux $(uname -m): use a 64-bit PC, or a Raspberry Pi with Raspberry Pi OS (64-bit)" ;;
+*)
+    not_ready "the lesson needs Linux, and this is $(uname -s): run it in a Linux virtual machine, as docs/setup.md says for a Mac, or in WSL 2 on Windows"
+    finish
+    ;;
+esac
 
 # How to get a Debian package: as root, or with sudo where this user is in
 # the group that may use it; anyone else asks whoever runs the machine.
@@ -38,58 +67,41 @@ get() {
 work=$(mktemp -d) || exit 1
 trap 'rm -rf "$work"' EXIT
 
-# g++ with C++17: compile, link and run a small program that uses a C++17
-# header and C++17 syntax (an if with an initialiser).
-cat >"$work/check.cpp" <<'EOF'
-#include <optional>
-int main()
-{
-    std::optional<int> number = 10;
-    if (int n = *number; n == 10) {
-        return 0;
-    }
-    return 1;
-}
-EOF
-# The guide shows what GCC 11 and newer print.
-gcc=$(g++ -dumpversion 2>/dev/null | cut -d . -f 1)
-if ! command -v g++ >/dev/null; then
-    not_ready "g++, the C++ compiler, is not installed: $(get g++)"
-elif ! g++ --version 2>/dev/null | grep -q 'Free Software Foundation'; then
-    not_ready "g++ here is not GCC but $(g++ --version 2>&1 | head -n 1), and the guide shows what GCC prints: $(get g++)"
-elif [ "${gcc:-0}" -lt 11 ] 2>/dev/null; then
-    not_ready "g++ is GCC $gcc, and the guide shows what GCC 11 and newer print: use a newer system, such as Debian 12 or Ubuntu 22.04"
-elif g++ -std=c++17 "$work/check.cpp" -o "$work/check" 2>/dev/null &&
-    "$work/check"; then
-    ready "g++ compiles C++17"
-else
-    not_ready "g++ cannot compile a small C++17 program: $(get g++)"
-fi
-
-# gdb: run a program under it. Containers often forbid the system call
-# (ptrace) that a debugger needs, and then the program never runs.
-if ! command -v gdb >/dev/null; then
-    not_ready "gdb, the debugger, is not installed: $(get gdb)"
-elif gdb -q -batch -ex run /bin/true 2>&1 | grep -q 'exited normally'; then
-    ready "gdb runs programs"
-else
-    not_ready "gdb is installed but may not run programs here; a container must allow ptrace (docker run --cap-add=SYS_PTRACE)"
-fi
-
-# The guide asks for an editor that runs in the terminal, and names nano's
-# keys.
-if command -v nano >/dev/null; then
-    ready "nano, the editor the guide uses"
-else
-    not_ready "nano, the editor the guide uses, is not installed: $(get nano)"
-fi
-
-# The guide shows the addresses of 64-bit Linux on x86 and Arm processors.
-system="$(uname -s) $(uname -m)"
-case $system in
-"Linux x86_64" | "Linux aarch64") ready "64-bit Linux, on an x86 or Arm processor" ;;
-*) not_ready "the guide shows 64-bit Linux on x86 or Arm, and this is $system: use a 64-bit PC with Linux, or a Linux virtual machine" ;;
-esac
+for tool in $tools; do
+    if ! command -v "$tool" >/dev/null; then
+        not_ready "$tool is not installed: $(get "$tool")"
+        continue
+    fi
+    case $tool in
+    g++)
+        # Compile, link and run a small program with C++17's if with an
+        # initialiser and its <optional>.
+        printf '%s\n' '#include <optional>' \
+            'int main() { std::optional<int> n = 10; if (int m = *n; m == 10) { return 0; } return 1; }' \
+            >"$work/check.cpp"
+        gcc=$(g++ -dumpversion 2>/dev/null | cut -d . -f 1)
+        if ! g++ --version 2>/dev/null | grep -q 'Free Software Foundation'; then
+            not_ready "g++ here is not GCC but $(g++ --version 2>&1 | head -n 1), and the pages show what GCC prints: $(get g++)"
+        elif [ "${gcc:-0}" -lt "$oldest_gcc" ] 2>/dev/null; then
+            not_ready "g++ is GCC $gcc, and the pages show what GCC $oldest_gcc and newer print: use a newer system, such as Debian 12 or Ubuntu 22.04"
+        elif g++ -std=c++17 "$work/check.cpp" -o "$work/check" 2>/dev/null && "$work/check"; then
+            ready "g++ compiles C++17, and is GCC $oldest_gcc or newer"
+        else
+            not_ready "g++ cannot compile a small C++17 program: $(get g++)"
+        fi
+        ;;
+    gdb)
+        # Containers often forbid the system call (ptrace) that a debugger
+        # needs, and then the program never runs.
+        if gdb -q -batch -ex run /bin/true 2>&1 | grep -q 'exited normally'; then
+            ready "gdb runs programs"
+        else
+            not_ready "gdb is installed but may not run programs here; a container must allow ptrace (docker run --cap-add=SYS_PTRACE)"
+        fi
+        ;;
+    *) ready "$tool is installed" ;;
+    esac
+done
 
 # Address randomisation: with it on, two programs get their stacks at
 # different places. setarch -R and gdb turn it off for what they run.
@@ -100,10 +112,4 @@ if [ -n "$first" ] && [ "$first" != "$second" ]; then
 else
     not_ready "address randomisation is off: run this outside setarch -R and gdb; if it stays off, /proc/sys/kernel/randomize_va_space is 0 and an administrator can set it to 2"
 fi
-
-if [ "$missing" -eq 0 ]; then
-    echo "Your machine is ready for the guide."
-    exit 0
-fi
-echo "Your machine is not ready: fix what the lines above say is not ready."
-exit 1
+finish

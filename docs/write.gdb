@@ -1,4 +1,0 @@
-break 21
-run
-print *ptr = 42
-continue
