@@ -4,12 +4,15 @@ to a file that is not there, or to a heading (#part) that the page linked to
 does not have, or when a Markdown page names in backticks a file of the
 project that is not there, such as `docs/ready.sh`. The pages may be those
 of a copy of the project, or as the package installs them, in
-/usr/share/pointer-notation and /usr/share/doc/pointer-notation/html. There,
+/usr/share/pointer-notation and /usr/share/doc/pointer-notation/html, with
+the package's other notes, such as README.Debian, given by name: an
+installed page must not name a path under /usr that is not installed. There,
 a named file in a folder that the package leaves out, such as `tests/`, can
 only mean a copy of the project, and is not looked for; nor is one in
 `debian/` where a copy has none, as the release's tarball.
 Usage: check_links.py FOLDER|PAGE..."""
 
+import glob
 import os
 import re
 import sys
@@ -19,6 +22,7 @@ import urllib.parse
 LINK = {".md": re.compile(r"\]\(([^)\s]+)\)"),
         ".html": re.compile(r'href="([^"]+)"')}
 NAMED = re.compile(r"`([\w.-]+(?:/[\w.*-]+)+)`")
+INSTALLED = re.compile(r"(/usr/[\w/.*-]*[\w*])")
 
 
 def anchors(page):
@@ -45,12 +49,18 @@ def top(folder):
 
 def faults_of(page):
     faults, root, fenced = [], top(os.path.dirname(page)), False
+    # The folder that an installed page's /usr is in: / for the system's.
+    system = page[:page.find("/usr/share/")] if "/usr/share/" in page else None
     with open(page, encoding="utf-8") as f:
         lines = list(f)
     for number, line in enumerate(lines, 1):
         where = f"{page}:{number}"
         fenced ^= line.startswith("```")
-        for target in LINK[os.path.splitext(page)[1]].findall(line):
+        for path in INSTALLED.findall(line) if system is not None else []:
+            if not glob.glob(system + path):
+                faults.append(f"{where}: names {path}, which is not installed")
+        link = LINK.get(os.path.splitext(page)[1])
+        for target in link.findall(line) if link else []:
             target, _, part = urllib.parse.unquote(target).partition("#")
             if "://" in target or target.startswith("mailto:"):
                 continue
