@@ -44,8 +44,10 @@ The page must also keep to these rules, or the test fails naming the line:
     not; predictions are the "Check your prediction" folds; and answers are
     the ```text blocks above a fold, each code that the learner writes."""
 
+import contextlib
 import gzip
 import os
+import pathlib
 import re
 import shutil
 import subprocess
@@ -108,11 +110,9 @@ def pattern(text, where, top):
 
 def gcc_major():
     """The major version of the learner's g++, or None without one."""
-    try:
+    with contextlib.suppress(OSError, ValueError):
         return int(subprocess.run(["g++", "-dumpversion"], capture_output=True,
                                   text=True).stdout.split(".")[0])
-    except (OSError, ValueError):
-        return None
 
 
 def cram_form(lines, name, edited, gcc=None, top=None):
@@ -181,47 +181,35 @@ def cram_form(lines, name, edited, gcc=None, top=None):
     return converted, faults
 
 
-def measured(lines):
-    """The minutes that some lines of a page take, by the measure above,
-    with the predictions and answers, and how they were counted."""
-    words = sum(len(line.split()) for line in lines)
-    commands = sum(line.startswith(INDENT + "$ ") for line in lines)
-    predictions = sum(line.strip() == PREDICTION for line in lines)
-    answers = len(re.findall(r"^```text\n(?:.*\n)*?```\n\s*<details>",
-                             "".join(lines), re.M))
-    minutes = words / 120 + 1.5 * commands + 3 * predictions + 2 * answers
-    how = (f"{words} words / 120 + 1.5 x {commands} commands + "
-           f"3 x {predictions} predictions + 2 x {answers} answers = "
-           f"{minutes:.1f} minutes")
-    return minutes, predictions, answers, how
-
-
 def measure(lines, name):
     """The faults of the parts' and the exercises' times, and where the
     parts start."""
     starts = [n for n, line in enumerate(lines) if line.startswith("# Part")]
-    exercises = [n for n, line in enumerate(lines)
-                 if re.match(r"## \d+\. ", line)]
     faults = []
-    for start in sorted(starts + exercises):
+    for start in [n for n, line in enumerate(lines)
+                  if n in starts or re.match(r"## \d+\. ", line)]:
         level = lines[start].split()[0] + " "
         end = next((n for n in range(start + 1, len(lines))
                     if lines[n].startswith(level)), len(lines))
-        minutes, predictions, answers, how = measured(lines[start:end])
-        heading, place = lines[start].strip(), f"{name}:{start + 1}"
-        said = next((re.fullmatch(r"About (\d+) minutes\.", line.strip())
-                     for line in lines[start + 1:end] if line.strip()), None)
-        print(f"{heading}: {how}")
+        text, heading = "".join(lines[start:end]), lines[start].strip()
+        words, commands = len(text.split()), text.count("\n" + INDENT + "$ ")
+        predictions = text.count(PREDICTION)
+        answers = len(re.findall(r"^```text\n(?:.*\n)*?```\n\s*<details>",
+                                 text, re.M))
+        minutes = words / 120 + 1.5 * commands + 3 * predictions + 2 * answers
+        print(f"{heading}: {words} words / 120 + 1.5 x {commands} commands + "
+              f"3 x {predictions} predictions + 2 x {answers} answers = "
+              f"{minutes:.1f} minutes")
+        said = re.search(r"\n\s*About (\d+) minutes\.\n", text)
+        place = f"{name}:{start + 1}: '{heading}' takes {minutes:.1f} minutes"
         if not said or not minutes <= int(said[1]) < minutes + 5:
-            faults.append(f"{place}: '{heading}' takes {minutes:.1f} minutes, "
-                          "and the line after it must say so, as 'About "
-                          f"{int(minutes) + 1} minutes.'")
+            faults.append(f"{place}, and the line after it must say so, as "
+                          f"'About {int(minutes) + 1} minutes.'")
         if start in starts and minutes > LONGEST:
-            faults.append(f"{place}: '{heading}' takes {minutes:.1f} minutes, "
-                          f"more than the {LONGEST} that a part may take")
+            faults.append(f"{place}, more than the {LONGEST} of a part")
         if start in starts and not (predictions and answers):
-            faults.append(f"{place}: '{heading}' needs a prediction and a "
-                          "task that the learner writes")
+            faults.append(f"{place}, and needs a prediction and a task that "
+                          "the learner writes")
     return starts, faults
 
 
@@ -258,12 +246,8 @@ def cannot(reason):
 
 def files(folder):
     """Every file below a folder, with its contents."""
-    found = {}
-    for path, _, names in os.walk(folder):
-        for name in names:
-            with open(os.path.join(path, name), "rb") as f:
-                found[os.path.join(path, name)] = f.read()
-    return found
+    return {p: p.read_bytes() for p in pathlib.Path(folder).rglob("*")
+            if p.is_file()}
 
 
 def main():

@@ -43,14 +43,11 @@ OUTPUT = rb"\A" + ADDRESS + re.escape(VALUE_LINE) + rb"\Z"
 def byte_order(program):
     """The order of the bytes of an int in a program, from its own ELF
     header: "little", "big", or None for a program that is not ELF."""
-    try:
-        with open(program or "", "rb") as f:
-            header = f.read(6)
-    except OSError:
-        return None
-    if header[:4] != b"\x7fELF":
-        return None
-    return {1: "little", 2: "big"}.get(header[5])
+    with contextlib.suppress(OSError), open(program or "", "rb") as f:
+        header = f.read(6)
+        if header[:4] == b"\x7fELF":
+            return {1: "little", 2: "big"}.get(header[5])
+    return None
 
 
 def run(args=(), stdout=subprocess.PIPE, stdin=subprocess.DEVNULL, **kwargs):
