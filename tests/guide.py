@@ -1,48 +1,38 @@
-"""Runs every command that a page shows, with cram, and fails when one no
-longer prints what the page shows, or when the page shows a command that
-this test would not run.
+"""Runs every command that a page shows, with cram, and fails where one no
+longer prints what the page shows, or where the page breaks a rule below.
 Usage: guide.py PAGE FOLDER, where FOLDER is the folder in the home folder
 that the page's commands make and remove again, such as pointer-guide; or
-guide.py --program PROGRAM PAGE, for a page that only runs the program that
-the project builds: the README, whose commands run in the project's top
-folder with PROGRAM as build/pointer-notation, or the manual page as built
-(.1 or .1.gz), whose commands run with PROGRAM on PATH as pointer-notation.
-groff renders the manual page as man shows it.
+guide.py --program PROGRAM PAGE, for the README, whose commands run in the
+project's top folder with PROGRAM as build/pointer-notation, or the manual
+page as built (.1 or .1.gz, which groff renders as man shows it), whose
+commands run with PROGRAM on PATH.
 
-The page shows output as a terminal shows it. Before cram runs it, each
-output line that holds one of these is turned into a regular expression:
-  - `…` stands for anything that differs from run to run;
-  - an address, 0x and nine or more hexadecimal digits, is an example from
-    64-bit x86. One of twelve digits that starts with 0x7ff is on the
-    stack: it matches a stack address of the machine that runs the test,
-    whatever its layout (see stack()), ending in 0, 4, 8 or c where the
-    example does. Any other matches an address of its length that is not.
+Each part (a heading "# Part ...") runs in a shell of its own, as a learner
+who comes back another day starts one: in the home folder, with the lesson
+in ~/pointer-notation, in the language of whoever runs this test. Exits
+with 77, which CTest shows as a skip, where the page cannot run: without
+cram3, or where docs/ready.sh, the learners' check, says not ready.
 
-Each part (a heading that starts with "# Part") runs in a shell of its own,
-as a learner who comes back another day starts one, in the home folder,
-with the lesson in ~/pointer-notation and in the language of whoever runs
-this test. Exits with 77, which CTest shows as a skip, where the page
-cannot run: without cram3, or where docs/ready.sh, the check that learners
-run, says the machine is not ready.
+The page shows output as a terminal shows it. In an output line, `…`
+stands for anything, and an address, 0x and nine or more hexadecimal
+digits, is an example from 64-bit x86: one of twelve digits that starts
+with 0x7ff matches a stack address of the machine that runs the test,
+whatever its layout (see stack()), and any other an address of its length
+that is not on the stack; each ends in 0, 4, 8 or c where the example does.
 
-The page must also keep to these rules, or the test fails naming the line:
-  - a ```text block right above a fold says what a correct answer prints:
-    it is what the last command in the fold prints, as the page shows it;
+The rules, whose faults name the page's line:
+  - a ```text block right above a fold says what a correct answer prints,
+    which the last command in the fold prints;
   - no command writes to a file that the learner edits: one that the page
-    opens in nano, or a starting file NAME.cpp of docs/ beside a reference
-    answer NAME_answer.cpp;
+    opens in nano, or a starting file NAME.cpp beside NAME_answer.cpp;
   - each part has a prediction (a fold "Check your prediction") and a task
-    that the learner writes (a ```text block above a fold), and takes at
-    most 30 minutes, and the line after each part's heading, and each
-    exercise's (such as "## 1. Swap two ints"), says its minutes as
-    "About 24 minutes.": at least the measure, and less than 5 more, where
-      minutes = words / 120 + 1.5 * commands + 3 * predictions
-                + 2 * answers
-    over the lines from the heading to the next of its level: words are
-    all that stands between blanks, prose, code and transcripts alike;
-    commands are the lines that start with `$ ` after the indent, folded or
-    not; predictions are the "Check your prediction" folds; and answers are
-    the ```text blocks above a fold, each code that the learner writes."""
+    (a ```text block above a fold), and takes at most 30 minutes; the line
+    after each part's heading, and each exercise's ("## 1. Swap two ints"),
+    says its minutes, as "About 24 minutes.": the measure, or up to 5 more,
+      minutes = words / 120 + 1.5 * commands + 3 * predictions + 2 * tasks
+    over the lines from the heading to the next of its level, where words
+    are all that stands between blanks, and commands are the lines that
+    start with `$ ` after the indent, folded or not."""
 
 import contextlib
 import gzip

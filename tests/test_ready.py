@@ -1,10 +1,9 @@
 """The readiness check that learners run, docs/ready.sh, on machines that are
 not ready: each thing that the lesson needs is taken away or broken in
-turn, and the check must say "not ready" for it, name it, and exit 1.
-
-The machine is made by a folder of commands that stands for PATH: every
-command of this one, less those taken away, with stand-ins for those
-broken. The tools are those that docs/ready.sh lists."""
+turn, and the check must say "not ready" for it, name it, and exit 1. The
+machine is a folder of commands that stands for PATH: this one's, less
+those taken away, with stand-ins for those broken. The tools are those that
+docs/ready.sh lists."""
 
 import os
 import subprocess
@@ -21,15 +20,11 @@ READY = os.path.join(os.path.dirname(os.path.dirname(
 TOOLS = subprocess.run(["sh", READY, "--tools"], capture_output=True,
                        text=True, check=True).stdout.split()
 # A learner who may not use sudo, on a lab PC.
-STUDENT = """#!/bin/sh
-case $1 in -u) echo 1000 ;; -Gn) echo student ;; *) exec /usr/bin/id "$@" ;; esac
-"""
+STUDENT = "case $1 in -u) echo 1000 ;; -Gn) echo student ;; *) exec /usr/bin/id \"$@\" ;; esac"
 
 
 def uname(system, machine):
-    """A stand-in for uname that names another system and processor."""
-    return (f"#!/bin/sh\ncase $1 in -s) echo {system} ;; -m) echo {machine} ;;"
-            " *) exec /bin/uname \"$@\" ;; esac\n")
+    return f"case $1 in -s) echo {system} ;; -m) echo {machine} ;; *) exec /bin/uname \"$@\" ;; esac"
 
 
 def listed(tool):
@@ -39,36 +34,26 @@ def listed(tool):
 
 
 class Refusals(unittest.TestCase):
-    def check(self, expected, away=(), stand_ins=None, wrapper=(),
-              unwanted=()):
+    def check(self, expected, away=(), stand_ins=None, wrapper=(), unwanted=()):
         with tempfile.TemporaryDirectory() as folder:
-            for directory in os.environ.get("PATH", "").split(os.pathsep):
-                for name in (os.listdir(directory)
-                             if os.path.isdir(directory) else []):
-                    path = os.path.join(folder, name)
-                    if name not in away and not os.path.lexists(path):
-                        os.symlink(os.path.join(directory, name), path)
+            for directory in filter(os.path.isdir, os.environ["PATH"].split(os.pathsep)):
+                for name in set(os.listdir(directory)) - set(away):
+                    if not os.path.lexists(os.path.join(folder, name)):
+                        os.symlink(os.path.join(directory, name), os.path.join(folder, name))
             for name, script in (stand_ins or {}).items():
-                path = os.path.join(folder, name)
-                if os.path.lexists(path):
-                    os.remove(path)
-                with open(path, "w") as f:
-                    f.write(script)
-                os.chmod(path, 0o755)
-            result = subprocess.run([*wrapper, "/bin/sh", READY],
-                                    env=dict(os.environ, PATH=folder),
-                                    capture_output=True, text=True,
-                                    timeout=60)
+                os.remove(os.path.join(folder, name))
+                with open(os.path.join(folder, name), "w") as f:
+                    f.write(f"#!/bin/sh\n{script}\n")
+                os.chmod(os.path.join(folder, name), 0o755)
+            result = subprocess.run([*wrapper, "/bin/sh", READY], env=dict(os.environ, PATH=folder),
+                                    capture_output=True, text=True, timeout=60)
         said = result.stdout + result.stderr
-        refusals = [line for line in result.stdout.splitlines()
-                    if line.startswith("not ready: ")]
-        self.assertTrue(any(expected in line for line in refusals),
-                        f"docs/ready.sh did not say 'not ready: …{expected}…'"
-                        f"; it said:\n{said}")
+        self.assertTrue(any(line.startswith("not ready: ") and expected in line
+                            for line in result.stdout.splitlines()),
+                        f"docs/ready.sh did not say 'not ready: …{expected}…'; it said:\n{said}")
         self.assertEqual(result.returncode, 1, said)
         for advice in unwanted:
-            self.assertNotIn(advice, said, "docs/ready.sh gives advice that "
-                             "does not apply here")
+            self.assertNotIn(advice, said, "docs/ready.sh gives advice that does not apply")
 
     def test_each_tool_missing(self):
         for tool in TOOLS:
@@ -77,40 +62,32 @@ class Refusals(unittest.TestCase):
 
     @listed("g++")
     def test_no_compiler_and_no_sudo(self):
-        self.check("g++ is not installed: ask whoever runs this machine to "
-                   "install the package g++", away={"g++"},
-                   stand_ins={"id": STUDENT})
+        self.check("g++ is not installed: ask whoever runs this machine to install the package g++",
+                   away={"g++"}, stand_ins={"id": STUDENT})
 
     @listed("g++")
     def test_a_gcc_older_than_the_pages(self):
         self.check("g++ is GCC 10, and the pages show what GCC 11 and newer",
-                   stand_ins={"g++": "#!/bin/sh\n[ \"$1\" = -dumpversion ] "
-                                     "&& echo 10 && exit\nexec /usr/bin/g++ "
-                                     "\"$@\"\n"})
+                   stand_ins={"g++": '[ "$1" = -dumpversion ] && echo 10 && exit\nexec /usr/bin/g++ "$@"'})
 
     @listed("g++")
     def test_a_gplusplus_that_is_not_gcc(self):
         self.check("g++ here is not GCC but Apple clang",
-                   stand_ins={"g++": "#!/bin/sh\necho 'Apple clang version "
-                                     "15.0.0'\n"})
+                   stand_ins={"g++": "echo 'Apple clang version 15.0.0'"})
 
     @listed("gdb")
     def test_a_debugger_that_may_not_trace(self):
         # As in a container without ptrace: gdb starts, the program never.
         self.check("gdb is installed but may not run programs",
-                   stand_ins={"gdb": "#!/bin/sh\necho 'ptrace: Operation not "
-                                     "permitted.'\n"})
+                   stand_ins={"gdb": "echo 'ptrace: Operation not permitted.'"})
 
     def test_another_processor(self):
-        self.check("and this is Linux riscv64",
-                   stand_ins={"uname": uname("Linux", "riscv64")})
+        self.check("and this is Linux riscv64", stand_ins={"uname": uname("Linux", "riscv64")})
 
     def test_a_mac(self):
         # macOS has neither apt-get nor /proc: its route is a virtual machine.
-        self.check("this is Darwin: run it in a Linux virtual machine, as "
-                   "docs/setup.md says for a Mac",
-                   stand_ins={"uname": uname("Darwin", "arm64")},
-                   unwanted=("apt-get", "/proc"))
+        self.check("this is Darwin: run it in a Linux virtual machine, as docs/setup.md says for a Mac",
+                   stand_ins={"uname": uname("Darwin", "arm64")}, unwanted=("apt-get", "/proc"))
 
     def test_randomisation_off(self):
         self.check("address randomisation is off", wrapper=["setarch", "-R"])
