@@ -92,8 +92,7 @@ def pattern(text, where, top):
                          "64-bit x86, of 12 digits")
             parts.append(stack(top) + end)
         else:
-            parts.append(f"(?!{stack(top)})0x[0-9a-f]{{{len(example) - 3}}}"
-                         + end)
+            parts.append(f"(?!{stack(top)})0x[0-9a-f]{{{len(example) - 3}}}" + end)
         start = token.end()
     return "".join(parts) + re.escape(text[start:]) + " (re)"
 
@@ -184,8 +183,7 @@ def measure(lines, name):
         text, heading = "".join(lines[start:end]), lines[start].strip()
         words, commands = len(text.split()), text.count("\n" + INDENT + "$ ")
         predictions = text.count(PREDICTION)
-        answers = len(re.findall(r"^```text\n(?:.*\n)*?```\n\s*<details>",
-                                 text, re.M))
+        answers = len(re.findall(r"^```text\n(?:.*\n)*?```\n\s*<details>", text, re.M))
         minutes = words / 120 + 1.5 * commands + 3 * predictions + 2 * answers
         print(f"{heading}: {words} words / 120 + 1.5 x {commands} commands + "
               f"3 x {predictions} predictions + 2 x {answers} answers = "
@@ -224,8 +222,7 @@ def rendered(page):
             indent = len(line) - len(line.lstrip())
         elif indent is not None and not line[:indent].isspace():
             indent = None
-        lines.append(INDENT + line[indent:] + "\n" if indent is not None
-                     else line.strip() + "\n")
+        lines.append(INDENT + line[indent:] + "\n" if indent is not None else line.strip() + "\n")
     return lines
 
 
@@ -236,8 +233,7 @@ def cannot(reason):
 
 def files(folder):
     """Every file below a folder, with its contents."""
-    return {p: p.read_bytes() for p in pathlib.Path(folder).rglob("*")
-            if p.is_file()}
+    return {p: p.read_bytes() for p in pathlib.Path(folder).rglob("*") if p.is_file()}
 
 
 def main():
@@ -281,8 +277,7 @@ def main():
             env["GUIDE_" + variable] = os.environ.get(variable, "")
         if program:
             # The program as the README's build makes it, and as installed.
-            for where in [os.path.join(project, "build"),
-                          os.path.join(scratch, "bin")]:
+            for where in [os.path.join(project, "build"), os.path.join(scratch, "bin")]:
                 os.mkdir(where)
                 shutil.copy(program, os.path.join(where, PROJECT))
             env.update(GUIDE_START=project, PATH=os.path.join(scratch, "bin")
@@ -306,8 +301,7 @@ def main():
             path = os.path.join(scratch, str(part), name)
             os.mkdir(os.path.dirname(path))
             with open(path, "w", encoding="utf-8") as f:
-                f.writelines(["\n"] * start + lines[start:end]
-                             + ["\n"] * (len(lines) - end))
+                f.writelines(["\n"] * start + lines[start:end] + ["\n"] * (len(lines) - end))
             if subprocess.run(["cram3", f"--indent={len(INDENT)}",
                                f"--shell={TESTS}/guide-shell", path],
                               env=env).returncode:

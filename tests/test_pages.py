@@ -1,9 +1,8 @@
 """Checks of the pages that no transcript makes: the manual page's exit
 statuses against the program's tests, the address patterns of guide.py
 against each layout of memory that the lesson supports, the code and the
-line numbers that the pages quote, the facts that they name from the
-build, and the teachers' table of wrong answers. guide.py runs the pages'
-commands, and check_links.py their links.
+line numbers that the pages quote, and the facts that they name from the
+build. guide.py runs the pages' commands, and check_links.py their links.
 
 The manual page as built is named by POINTER_NOTATION_MANUAL; the other
 pages are read from the source tree around this file."""
@@ -22,12 +21,9 @@ import test_pointer_notation as program  # noqa: E402
 from guide import groff_text, pattern  # noqa: E402
 
 TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-PAGES = ["README.md"] + sorted(
-    f"docs/{name}" for name in os.listdir(os.path.join(TOP, "docs"))
-    if name.endswith(".md"))
-PROGRAMS = ["Pointer notation"] + sorted(
-    f"docs/{name}" for name in os.listdir(os.path.join(TOP, "docs"))
-    if name.endswith(".cpp"))
+DOCS = sorted(f"docs/{name}" for name in os.listdir(os.path.join(TOP, "docs")))
+PAGES = ["README.md"] + [name for name in DOCS if name.endswith(".md")]
+PROGRAMS = ["Pointer notation"] + [name for name in DOCS if name.endswith(".cpp")]
 
 
 def read(name):
@@ -86,24 +82,18 @@ class Layouts(unittest.TestCase):
     example elsewhere matches no stack address. Each layout is given by
     where its stack ends, as /proc/PID/maps shows it."""
 
-    LAYOUTS = {
-        "64-bit x86, 47 bits": (0x7ffd85234000, "0x7ffd852331e4"),
-        "64-bit Arm, 4 KiB pages, 48 bits": (0xffffe9a41000, "0xffffe9a3f4dc"),
-        "64-bit Arm, 16 KiB pages, 47 bits": (0x7fffd8afc000, "0x7fffd8afa7ec"),
-        "64-bit Arm, 4 KiB pages, 39 bits": (0x7fe3a51000, "0x7fe3a4f56c"),
-    }
+    LAYOUTS = {"64-bit x86, 47 bits": (0x7ffd85234000, "0x7ffd852331e4"),
+               "64-bit Arm, 4 KiB pages, 48 bits": (0xffffe9a41000, "0xffffe9a3f4dc"),
+               "64-bit Arm, 16 KiB pages, 47 bits": (0x7fffd8afc000, "0x7fffd8afa7ec"),
+               "64-bit Arm, 4 KiB pages, 39 bits": (0x7fe3a51000, "0x7fe3a4f56c")}
 
     def test_each_layout(self):
         for layout, (top, address) in self.LAYOUTS.items():
-            elsewhere = "0x55d1c2a0b2a0"[:len(address)]
-            lines = {("0x7ffd852331e4", address): True,
-                     ("0x7ffd852331e4", address + "0"): False,
-                     ("0x7ffd852331e4", address[:-1]): False,
-                     ("0x7ffd852331e4", address[:-1] + "6"): False,
-                     ("0x7ffd852331e4", "0x" + address[2:].upper()): False,
-                     ("0x7ffd852331e4", "0x5" + address[3:]): False,
-                     (elsewhere, "0x55" + address[4:]): True,
-                     (elsewhere, address): False}
+            stack, elsewhere = "0x7ffd852331e4", "0x55d1c2a0b2a0"[:len(address)]
+            lines = {(stack, address): True, (stack, address + "0"): False,
+                     (stack, address[:-1]): False, (stack, address[:-1] + "6"): False,
+                     (stack, "0x" + address[2:].upper()): False, (stack, "0x5" + address[3:]): False,
+                     (elsewhere, "0x55" + address[4:]): True, (elsewhere, address): False}
             for (example, printed), expected in lines.items():
                 regex = pattern(f"Ptr : {example}", "test", top)[:-5]
                 with self.subTest(layout, example=example, printed=printed):
@@ -127,8 +117,7 @@ class Code(unittest.TestCase):
         for name in PAGES:
             text = read(name)
             for line in re.findall(r"^    [$>] (.*)$", text, re.M):
-                known.add(code(re.split(r"'|\\$", re.sub(
-                    r"^.*?\d+[aci]\\", "", line))[0]))
+                known.add(code(re.split(r"'|\\$", re.sub(r"^.*?\d+[aci]\\", "", line))[0]))
             shown, fence = [], None
             for number, line in enumerate(text.splitlines(), 1):
                 if line.startswith("```"):
@@ -141,15 +130,12 @@ class Code(unittest.TestCase):
                        "program of the lesson" for number, line in shown
                        if code(line) not in known]
             for start, paragraph in paragraphs(name):
-                for named in re.finditer(r"\blines? (\d+)(?:, `([^`]+)`)?",
-                                         paragraph):
+                for named in re.finditer(r"\blines? (\d+)(?:, `([^`]+)`)?", paragraph):
                     number, quoted = int(named[1]), named[2]
-                    if not quoted or not any(
-                            len(lines) >= number and quoted in lines[number - 1]
-                            for lines in programs):
-                        faults.append(f"{name}:{start}: line {number} is named "
-                                      f"without its text, or it is not "
-                                      f"`{quoted}`: say 'line {number}, `TEXT`'")
+                    if not quoted or not any(quoted in (lines + [""] * number)[number - 1]
+                                             for lines in programs):
+                        faults.append(f"{name}:{start}: line {number} is named without its "
+                                      f"text, or it is not `{quoted}`: say 'line {number}, `TEXT`'")
         self.assertFalse(faults, "\n".join(faults))
 
 
@@ -166,62 +152,35 @@ class Facts(unittest.TestCase):
 
     def check(self, names, regex, expected, home):
         faults = [f"{name}:{start}: names {said}, but {home} says {expected}"
-                  for name in names for start, text in paragraphs(name)
-                  + [(n, line) for n, line in enumerate(
-                      read(name).splitlines(), 1) if line.startswith("    ")]
+                  for name in names for start, text in paragraphs(name) + [
+                      (n, line) for n, line in enumerate(read(name).splitlines(), 1)
+                      if line.startswith("    ")]
                   for said in re.findall(regex, text) if said != expected]
         self.assertFalse(faults, "\n".join(faults))
 
     def test_build(self):
         cmake = self.setting("CMakeLists.txt", r"^cmake_minimum_required\(VERSION ([\d.]+)\)")
-        self.check(["README.md"], r"CMake ([\d.]+) or newer", cmake,
-                   "cmake_minimum_required in CMakeLists.txt")
+        self.check(["README.md"], r"CMake ([\d.]+) or newer", cmake, "cmake_minimum_required")
         standard = self.setting("CMakeLists.txt", r"\bCXX_STANDARD (\d+)")
-        self.check(PAGES, r"(?:\bC\+\+|-std=c\+\+)(\d\d)\b", standard,
-                   "CXX_STANDARD in CMakeLists.txt")
+        self.check(PAGES, r"(?:\bC\+\+|-std=c\+\+)(\d\d)\b", standard, "CXX_STANDARD")
         version = self.setting("CMakeLists.txt", r"^ +VERSION ([\d.]+)$")
         with open(os.environ["POINTER_NOTATION_MANUAL"]) as f:
-            self.assertIn(f'"pointer-notation {version}"', f.read(),
-                          "man/pointer-notation.1.in: the .TH line does not "
-                          f"carry project()'s version, {version}")
+            self.assertIn(f'"pointer-notation {version}"', f.read(), "man/pointer-notation.1.in: "
+                          f"the .TH line does not carry project()'s version, {version}")
 
     def test_lesson(self):
         gcc = self.setting("docs/ready.sh", r"^oldest_gcc=(\d+)$")
-        self.check([p for p in PAGES if p != "docs/exercises.md"],
-                   r"\bGCC (\d+) (?:or|and) newer", gcc,
-                   "oldest_gcc in docs/ready.sh")
-        tools = subprocess.run(["sh", os.path.join(TOP, "docs/ready.sh"),
-                                "--tools"], capture_output=True, text=True,
-                               check=True).stdout.split()
-        lines = [(name, line) for name in PAGES for line in read(name)
-                 .splitlines() if "apt-get install " in line]
+        self.check([p for p in PAGES if p != "docs/exercises.md"], r"\bGCC (\d+) (?:or|and) newer",
+                   gcc, "oldest_gcc in docs/ready.sh")
+        tools = subprocess.run(["sh", os.path.join(TOP, "docs/ready.sh"), "--tools"],
+                               capture_output=True, text=True, check=True).stdout.split()
+        lines = [(name, line) for name in PAGES for line in read(name).splitlines()
+                 if "apt-get install " in line]
         self.assertTrue(lines, "no page has an apt-get install line")
         for name, line in lines:
             missing = set(tools) - set(line.split("install ")[1].split())
             self.assertFalse(missing, f"{name}: {line.strip()} leaves out "
-                             f"{' '.join(sorted(missing))}, which the "
-                             "tools in docs/ready.sh list")
-
-
-class WrongAnswers(unittest.TestCase):
-    """A typical wrong answer, in the teachers' table, prints something
-    other than what the exercise says a correct answer prints: else the
-    learner could not tell them apart by running it."""
-
-    def test_wrong_answers_print_otherwise(self):
-        correct = {number: set(block.splitlines()) for number, block in
-                   re.findall(r"^## (\d+)\. (?:(?!^## )[\s\S])*?^```text\n"
-                              r"((?:.*\n)*?)```\n\s*<details>",
-                              read("docs/exercises.md"), re.M)}
-        rows = re.findall(r"^\| (\d+) \|[^|]*\|([^|]*)\|$",
-                          read("docs/teaching.md"), re.M)
-        self.assertTrue(rows, "docs/teaching.md has no table of wrong answers")
-        for number, printed in rows:
-            for shown in re.findall(r"`([^`]+)`", printed):
-                self.assertNotIn(shown, correct.get(number, set()),
-                                 f"docs/teaching.md: the wrong answer to "
-                                 f"exercise {number} prints {shown}, as a "
-                                 "correct one does")
+                             f"{' '.join(sorted(missing))}, which docs/ready.sh lists")
 
 
 if __name__ == "__main__":

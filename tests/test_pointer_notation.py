@@ -16,8 +16,7 @@ import time
 import unittest
 
 PROGRAM = os.environ.get("POINTER_NOTATION")
-COMMAND = [*shlex.split(os.environ.get("POINTER_NOTATION_EMULATOR", "")),
-           PROGRAM]
+COMMAND = [*shlex.split(os.environ.get("POINTER_NOTATION_EMULATOR", "")), PROGRAM]
 
 # The program ends at once; a run still going after this long is stuck, for
 # instance waiting for input it should never read.
@@ -63,8 +62,7 @@ class ProgramTest(unittest.TestCase):
     def assertEnded(self, result, status, stderr=b""):
         # Standard error is checked first and shown whole on a mismatch,
         # since that is where a crash or sanitizer report would be.
-        self.assertEqual(result.stderr, stderr,
-                         result.stderr.decode(errors="replace"))
+        self.assertEqual(result.stderr, stderr, result.stderr.decode(errors="replace"))
         self.assertEqual(result.returncode, status)
 
 
@@ -96,13 +94,11 @@ class WriteErrors(ProgramTest):
     def test_full_device(self):
         with open("/dev/full", "wb") as full:
             result = run(stdout=full)
-        self.assertEnded(result, WRITE_FAILED,
-                         write_error(b"No space left on device"))
+        self.assertEnded(result, WRITE_FAILED, write_error(b"No space left on device"))
 
     def test_standard_output_closed(self):
         result = run(preexec_fn=lambda: os.close(1))
-        self.assertEnded(result, WRITE_FAILED,
-                         write_error(b"Bad file descriptor"))
+        self.assertEnded(result, WRITE_FAILED, write_error(b"Bad file descriptor"))
 
 
 def run_into_broken_pipe(**kwargs):
@@ -165,8 +161,7 @@ class FlushAndAddress(ProgramTest):
 
     def finish(self):
         stderr = self.proc.communicate(timeout=TIMEOUT)[1]
-        return subprocess.CompletedProcess(PROGRAM, self.proc.returncode,
-                                           stderr=stderr)
+        return subprocess.CompletedProcess(PROGRAM, self.proc.returncode, stderr=stderr)
 
     def memory(self, address, size):
         with open(f"/proc/{self.proc.pid}/mem", "rb", buffering=0) as mem:
@@ -179,21 +174,24 @@ class FlushAndAddress(ProgramTest):
         syscall = f"/proc/{self.proc.pid}/syscall"
         deadline = time.monotonic() + TIMEOUT
         while self.proc.poll() is None and time.monotonic() < deadline:
-            with open(syscall) as f:
-                call = f.read().split()
+            time.sleep(0.001)
             # A system call's number, then its arguments: for write(2), the
             # descriptor, the buffer and the count. The numbers differ by
             # processor; a buffer that holds a line tells a write well enough.
-            if len(call) > 3 and call[1] == "0x1":
-                with contextlib.suppress(OSError, ValueError):
-                    data = self.memory(int(call[2], 16),
-                                       min(int(call[3], 16), 4096))
-                    # Still the same call after the read: the bytes are its.
-                    with open(syscall) as f:
-                        if (f.read().split() == call and data.endswith(b"\n")
-                                and data != after):
-                            return data
-            time.sleep(0.001)
+            with open(syscall) as f:
+                call = f.read().split()
+            if len(call) < 4 or call[1] != "0x1":
+                continue
+            try:
+                data = self.memory(int(call[2], 16), min(int(call[3], 16), 4096))
+            except PermissionError:
+                raise
+            except OSError:  # not a buffer
+                continue
+            # Still the same call after the read: the bytes are its own.
+            with open(syscall) as f:
+                if f.read().split() == call and data.endswith(b"\n") and data != after:
+                    return data
         self.fail("the program never waited in a write to standard output")
 
     def first_line(self):
@@ -208,8 +206,8 @@ class FlushAndAddress(ProgramTest):
         self.assertRegex(line, ADDRESS_LINE)
         target = self.memory(int(re.match(ADDRESS_LINE, line)[1], 16), 4)
         self.assertEqual(int.from_bytes(target, self.order, signed=True), 10,
-                         f"the int at the address printed, read {self.order}-"
-                         "endian as the program's header says")
+                         "the int at the address printed, in the order of "
+                         f"bytes that the program's header says, {self.order}")
         return line
 
     def test_each_line_leaves_alone_and_the_address_holds_10(self):
