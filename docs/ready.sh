@@ -13,32 +13,19 @@ tools="g++ gdb nano"
 # The oldest GCC whose messages the pages show.
 oldest_gcc=11
 
-if [ "${1:-}" = --tools ]; then
-    echo "$tools"
-    exit 0
-fi
+[ "${1:-}" != --tools ] || { echo "$tools" && exit 0; }
 
 missing=0
-ready() {
-    echo "ready:     $1"
-}
-not_ready() {
-    echo "not ready: $1"
-    missing=$((missing + 1))
-}
+ready() { echo "ready:     $1"; }
+not_ready() { echo "not ready: $1" && missing=$((missing + 1)); }
 finish() {
-    if [ "$missing" -eq 0 ]; then
-        echo "Your machine is ready for the guide."
-        exit 0
-    fi
-    echo "Your machine is not ready: fix what the lines above say is not ready."
-    exit 1
+    [ "$missing" -eq 0 ] && echo "Your machine is ready for the guide." && exit 0
+    echo "Your machine is not ready: fix what the lines above say is not ready." && exit 1
 }
 
-# Programs answer in English here, so that their output can be read.
-LC_ALL=C
-export LC_ALL
-# gdb would look for debugging information on the internet where this is set.
+# Programs answer in English here, so that their output can be read; and
+# gdb would look for debugging information on the internet with the other.
+export LC_ALL=C
 unset DEBUGINFOD_URLS
 
 # The pages show 64-bit Linux on x86 and Arm processors. Elsewhere, as on a
