@@ -59,9 +59,8 @@ WRITES = r"(>|\bsed\b.*\s-i|\b(cp|mv|tee)\b|\s-o\s).*(^|[\s/'\"])"
 
 def stack_top():
     """Where this machine's stack ends, read from this process's own map."""
-    with open("/proc/self/maps") as f:
-        return next(int(line.split("-")[1].split()[0], 16) for line in f
-                    if line.rstrip().endswith("[stack]"))
+    return int(re.search(r"-([0-9a-f]+) .*\[stack\]$", pathlib.Path("/proc/self/maps").read_text(),
+                         re.M)[1], 16)
 
 
 def stack(top):
@@ -227,8 +226,7 @@ def rendered(page):
 
 
 def cannot(reason):
-    print(reason)
-    sys.exit(77)
+    sys.exit(print(reason) or 77)
 
 
 def files(folder):
@@ -237,11 +235,8 @@ def files(folder):
 
 
 def main():
-    program = folder = None
-    if sys.argv[1] == "--program":
-        program, page = sys.argv[2:]
-    else:
-        page, folder = sys.argv[1:]
+    program, page, folder = ([*sys.argv[2:], None] if sys.argv[1] == "--program"
+                             else [None, *sys.argv[1:]])
     name = os.path.basename(page)
     if not shutil.which("cram3"):
         cannot("the test of the page's commands needs cram3")
@@ -250,15 +245,12 @@ def main():
     else:
         with open(page, encoding="utf-8") as f:
             original = f.readlines()
-        # The lesson is the folder above the page: a copy of the project,
-        # or the package's files in /usr/share/pointer-notation.
-        top = os.path.dirname(os.path.abspath(page))
-        if os.path.basename(top) == "docs":
-            top = os.path.dirname(top)
+        # The lesson's top folder, that of the README or above the docs/ of
+        # a page: a copy of the project, or /usr/share/pointer-notation.
+        top = os.path.dirname(os.path.abspath(page)).removesuffix("/docs")
     docs = os.listdir(os.path.join(top, "docs"))
     edited = set(re.findall(r"\bnano(?: -l)? ([\w.-]+\.cpp)", "".join(original)))
-    edited |= {file for file in docs if file.replace(".cpp", "_answer.cpp")
-               in docs and file.endswith(".cpp")}
+    edited |= {file for file in docs if file[:-4] + "_answer.cpp" in docs}
     lines, faults = cram_form(original, name, sorted(edited), gcc_major())
     starts, more = measure(original, name)
     if faults + more:

@@ -8,6 +8,7 @@ The manual page as built is named by POINTER_NOTATION_MANUAL; the other
 pages are read from the source tree around this file."""
 
 import os
+import pathlib
 import re
 import shutil
 import signal
@@ -27,8 +28,7 @@ PROGRAMS = ["Pointer notation"] + [name for name in DOCS if name.endswith(".cpp"
 
 
 def read(name):
-    with open(os.path.join(TOP, name), encoding="utf-8") as f:
-        return f.read()
+    return pathlib.Path(TOP, name).read_text(encoding="utf-8")
 
 
 def paragraphs(name):
@@ -59,11 +59,9 @@ class ManualPage(unittest.TestCase):
         if not shutil.which("groff"):
             self.skipTest("needs groff to show the manual page")
         text = groff_text(os.environ["POINTER_NOTATION_MANUAL"])
-        section = re.search(r"^EXIT STATUS\n((?: .*\n|\n)*)", text, re.M)
-        section = section[1] if section else ""
-        indent = min((len(line) - len(line.lstrip())
-                      for line in section.splitlines() if line.strip()),
-                     default=0)
+        section = (re.search(r"^EXIT STATUS\n((?: .*\n|\n)*)", text, re.M) or ["", ""])[1]
+        indent = min((len(line) - len(line.lstrip()) for line in section.splitlines()
+                      if line.strip()), default=0)
         # A short tag shares its line with the text, two blanks or more on.
         tags = [re.split(r"\s\s+", tag)[0] for tag in
                 re.findall(rf"^ {{{indent}}}(\S.*)$", section, re.M)]

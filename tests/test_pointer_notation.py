@@ -21,15 +21,9 @@ COMMAND = [*shlex.split(os.environ.get("POINTER_NOTATION_EMULATOR", "")), PROGRA
 # The program ends at once; a run still going after this long is stuck, for
 # instance waiting for input it should never read.
 TIMEOUT = 5
-
-# A group whose every case was skipped exits with this status, so that CTest
-# shows it as skipped; any failure or error still exits with 1.
-SKIPPED = 77
-
-# The exit statuses: both lines written, or a write that failed. The
-# manual page must say the same.
-SUCCESS = 0
-WRITE_FAILED = 1
+# The exit statuses, which the manual page gives: both lines written, or a
+# write that failed.
+SUCCESS, WRITE_FAILED = 0, 1
 
 # Exactly two lines: the address (never null, lower-case hex without leading
 # zeros), then the value read through the pointer.
@@ -102,8 +96,7 @@ class WriteErrors(ProgramTest):
 
 
 def run_into_broken_pipe(**kwargs):
-    """Runs the program with standard output a pipe whose reading end is
-    closed before the start."""
+    """Runs the program into a pipe whose reader has gone before it starts."""
     read_end, write_end = os.pipe()
     os.close(read_end)
     try:
@@ -243,10 +236,12 @@ def main(module):
     if not PROGRAM:
         sys.exit("set POINTER_NOTATION to the program to test, for example "
                  "POINTER_NOTATION=build/pointer-notation")
+    # A group whose every case skipped exits with 77, which CTest shows as
+    # a skip; any failure still exits with 1.
     result = unittest.main(module=module, exit=False).result
     if not result.wasSuccessful() or not result.testsRun:
         sys.exit(1)
-    sys.exit(SKIPPED if len(result.skipped) == result.testsRun else 0)
+    sys.exit(77 if len(result.skipped) == result.testsRun else 0)
 
 
 if __name__ == "__main__":
