@@ -7,8 +7,8 @@
 # /tmp, which it removes again. `sh docs/ready.sh --tools` prints the tools.
 
 # The tools that the lesson needs, each a Debian package with a command of
-# the same name. This list is their one home: the project's tests, its CI
-# and the Debian package's Recommends all follow it.
+# the same name. This list is their one home: the project's tests and CI
+# follow it, and check the pages' install lines and the package against it.
 tools="g++ gdb nano"
 # The oldest GCC whose messages the pages show.
 oldest_gcc=11
