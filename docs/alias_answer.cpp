@@ -8,5 +8,5 @@ int main()
     int* q = &b;
     *q = *p;
     *q = *q + 5;
-    std::cout << "a : " << a << ", b : " << b << '\n';
+    std::cout << "a : " << a << ", b : " << b << std::endl;
 }

@@ -8,5 +8,5 @@ int main()
     int* const fixed = &a;    // it points at a for good
     to_const = &b;
     *fixed = 3;
-    std::cout << "a : " << a << ", *to_const : " << *to_const << '\n';
+    std::cout << "a : " << a << ", *to_const : " << *to_const << std::endl;
 }

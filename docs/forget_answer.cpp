@@ -10,8 +10,8 @@ int main()
     int* ptr = &number;
     forget(&ptr);
     if (ptr == nullptr) {
-        std::cout << "ptr is null\n";
+        std::cout << "ptr is null" << std::endl;
     } else {
-        std::cout << "ptr points at " << *ptr << '\n';
+        std::cout << "ptr points at " << *ptr << std::endl;
     }
 }

@@ -2,8 +2,9 @@
 #include <iostream>
 int main()
 {
+    int* ptr = nullptr;
     int other = 20;
-    int* ptr = &other;
-    std::cout << "Ptr : " << static_cast<const void*>(ptr) << '\n';
-    std::cout << "*Ptr : " << *ptr << '\n';
+    ptr = &other;
+    std::cout << "Ptr : " << static_cast<const void*>(ptr) << std::endl;
+    std::cout << "*Ptr : " << *ptr << std::endl;
 }

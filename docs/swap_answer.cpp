@@ -11,5 +11,5 @@ int main()
     int x = 1;
     int y = 2;
     swap(&x, &y);
-    std::cout << "x : " << x << ", y : " << y << '\n';
+    std::cout << "x : " << x << ", y : " << y << std::endl;
 }

@@ -8,5 +8,5 @@ int main()
 {
     int number = 10;
     twice(&number);
-    std::cout << "number : " << number << '\n';
+    std::cout << "number : " << number << std::endl;
 }
